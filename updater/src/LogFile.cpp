@@ -1,0 +1,114 @@
+#include "LogFile.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "LogFormat.h"
+#include "UniqueHandle.h"
+
+namespace {
+
+using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+
+// Looked up on every call: systems before XP SP2 lack the function.
+bool RunsUnderWow64() {
+    HMODULE kernel32 = ::GetModuleHandleW(L"kernel32");
+    if (kernel32 == nullptr) {
+        return false;
+    }
+    // Through void(*)(void), the one function type every compiler converts from and to silently.
+    const auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+        reinterpret_cast<void (*)(void)>(::GetProcAddress(kernel32, "IsWow64Process")));
+    if (isWow64Process == nullptr) {
+        return false;
+    }
+    BOOL wow64 = FALSE;
+    return isWow64Process(::GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE;
+}
+
+bool ReadSystemVersion(OSVERSIONINFOW& info) {
+    info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+#ifdef _MSC_VER
+#pragma warning(push)
+#pragma warning(disable : 4996)  // deprecated; the manifest-free answer is what we want logged
+#endif
+    return ::GetVersionExW(&info) != FALSE;
+#ifdef _MSC_VER
+#pragma warning(pop)
+#endif
+}
+
+// Moves to the end of the file; reports whether the file was empty there.
+bool SeekToEnd(HANDLE file, bool& wasEmpty) {
+    DWORD sizeHigh = 0;
+    const DWORD sizeLow = ::GetFileSize(file, &sizeHigh);
+    if (sizeLow == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) {
+        return false;
+    }
+    LONG positionHigh = static_cast<LONG>(sizeHigh);
+    const DWORD positionLow =
+        ::SetFilePointer(file, static_cast<LONG>(sizeLow), &positionHigh, FILE_BEGIN);
+    if (positionLow == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) {
+        return false;
+    }
+    wasEmpty = positionLow == 0 && positionHigh == 0;
+    return true;
+}
+
+}  // namespace
+
+void GetLogFilePath(std::wstring& path) {
+    path.clear();
+    wchar_t desktop[MAX_PATH] = {};
+    const bool found =
+        ::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE) != FALSE;
+    path = ComposeLogFilePath(found ? desktop : nullptr);
+}
+
+void GetOsDescription(std::wstring& description) {
+    OSVERSIONINFOW info;
+    if (!ReadSystemVersion(info)) {
+        // Reads as "Windows 0.0.0  ": nothing is known, not even whether to ask about WOW64.
+        info = {};
+    }
+    const wchar_t* servicePack = info.szCSDVersion;
+    const wchar_t* servicePackEnd =
+        std::find(servicePack, servicePack + ARRAYSIZE(info.szCSDVersion), L'\0');
+    const bool wow64 = info.dwMajorVersion >= 6 && RunsUnderWow64();
+    description = FormatOsDescription(
+        info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+        OsBitnessWord(info.dwMajorVersion, wow64),
+        std::wstring_view(servicePack, static_cast<std::size_t>(servicePackEnd - servicePack)));
+}
+
+void WriteLog(const std::wstring& path, std::wstring_view text) {
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
+        return;
+    }
+    bool wasEmpty = false;
+    // Without a known end, writing could overwrite earlier lines: drop this one instead.
+    if (!SeekToEnd(file.Get(), wasEmpty)) {
+        return;
+    }
+    DWORD written = 0;
+    if (wasEmpty) {
+        static constexpr BYTE kByteOrderMark[] = {0xFF, 0xFE};
+        ::WriteFile(file.Get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr);
+    }
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    const std::wstring line = FormatLogLine(now, text);
+    // One WriteFile takes at most 4 GiB; a 32-bit process cannot hold such a line anyway.
+    if (line.size() > std::numeric_limits<DWORD>::max() / sizeof(wchar_t)) {
+        return;
+    }
+    ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)),
+                &written, nullptr);
+}

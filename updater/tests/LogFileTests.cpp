@@ -1,0 +1,249 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "LogFile.h"
+#include "TempFolder.h"
+#include "UniqueHandle.h"
+
+namespace {
+
+const std::string kByteOrderMark = "\xFF\xFE";
+
+// The log's bytes as UTF-16 code units; the byte-order mark must be there and is dropped.
+std::wstring ReadLogText(const std::wstring& path) {
+    const std::string bytes = ReadBytes(path);
+    EXPECT_EQ(bytes.substr(0, 2), kByteOrderMark);
+    EXPECT_EQ(bytes.size() % 2, 0u);
+    if (bytes.size() < 2) {
+        return {};
+    }
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto low = static_cast<unsigned char>(bytes[2 + 2 * i]);
+        const auto high = static_cast<unsigned char>(bytes[3 + 2 * i]);
+        text[i] = static_cast<wchar_t>(low | (high << 8));
+    }
+    return text;
+}
+
+// The text after the time stamp, which has the fixed length of "[yyyy/mm/dd hh:mm:ss.mmm] ".
+std::wstring WithoutTimeStamp(const std::wstring& line) {
+    const std::size_t stampLength = 26;
+    EXPECT_GE(line.size(), stampLength);
+    EXPECT_EQ(line.substr(0, 1), L"[");
+    EXPECT_EQ(line.substr(stampLength - 2, 2), L"] ");
+    return line.size() < stampLength ? std::wstring() : line.substr(stampLength);
+}
+
+ULONGLONG AsTicks(const SYSTEMTIME& time) {
+    FILETIME file = {};
+    EXPECT_TRUE(::SystemTimeToFileTime(&time, &file));
+    return (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+}
+
+UniqueHandle OpenExclusively(const std::wstring& path) {
+    return UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::wstring DesktopFolder() {
+    wchar_t desktop[MAX_PATH] = {};
+    EXPECT_TRUE(::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
+    return desktop;
+}
+
+// Under Wine, drive Z: is the Unix root: a Unix path becomes a Windows one.
+std::wstring UnixPathOnDriveZ(const std::wstring& unixPath) {
+    std::wstring path = L"Z:" + unixPath;
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    const DWORD length = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (length == 0) {
+        return {};
+    }
+    std::wstring value(length, L'\0');
+    value.resize(::GetEnvironmentVariableW(name, &value[0], length));
+    return value;
+}
+
+class WriteLogTest : public ::testing::Test {
+protected:
+    TempFolder folder_;
+    std::wstring log_ = folder_.PathOf(L"TAVIKUpdate.log");
+};
+
+}  // namespace
+
+TEST_F(WriteLogTest, NewFileStartsWithByteOrderMarkThenTheLine) {
+    ASSERT_FALSE(FileExists(log_));
+    WriteLog(log_, L"Start");
+    const std::string bytes = ReadBytes(log_);
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes.substr(0, 2), kByteOrderMark);
+    EXPECT_EQ(bytes.substr(2, 2), std::string("[\0", 2)) << "UTF-16LE right after the mark";
+    const std::wstring text = ReadLogText(log_);
+    EXPECT_EQ(WithoutTimeStamp(text), L"Start\r\n");
+}
+
+TEST_F(WriteLogTest, StampsTheLineWithTheLocalTimeOfWriting) {
+    SYSTEMTIME before;
+    ::GetLocalTime(&before);
+    WriteLog(log_, L"Start");
+    SYSTEMTIME after;
+    ::GetLocalTime(&after);
+
+    const std::wstring text = ReadLogText(log_);
+    SYSTEMTIME stamp = {};
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
+    int consumed = 0;
+    ASSERT_EQ(std::swscanf(text.c_str(), L"[%4d/%2d/%2d %2d:%2d:%2d.%3d] %n", &year, &month, &day,
+                           &hour, &minute, &second, &milliseconds, &consumed),
+              7)
+        << "line: " << ::testing::PrintToString(text);
+    EXPECT_EQ(consumed, 26) << "fields have their fixed widths";
+    stamp.wYear = static_cast<WORD>(year);
+    stamp.wMonth = static_cast<WORD>(month);
+    stamp.wDay = static_cast<WORD>(day);
+    stamp.wHour = static_cast<WORD>(hour);
+    stamp.wMinute = static_cast<WORD>(minute);
+    stamp.wSecond = static_cast<WORD>(second);
+    stamp.wMilliseconds = static_cast<WORD>(milliseconds);
+    EXPECT_LE(AsTicks(before), AsTicks(stamp));
+    EXPECT_LE(AsTicks(stamp), AsTicks(after));
+}
+
+TEST_F(WriteLogTest, ZeroLengthFileGetsTheByteOrderMark) {
+    WriteBytes(log_, "");
+    WriteLog(log_, L"Start");
+    EXPECT_EQ(WithoutTimeStamp(ReadLogText(log_)), L"Start\r\n");
+}
+
+TEST_F(WriteLogTest, AppendsAfterTheLastByteWithASingleByteOrderMark) {
+    WriteLog(log_, L"first");
+    WriteLog(log_, L"second");
+    const std::string bytes = ReadBytes(log_);
+    EXPECT_EQ(bytes.find(kByteOrderMark, 2), std::string::npos);
+    const std::wstring text = ReadLogText(log_);
+    const std::size_t firstEnd = text.find(L"\r\n") + 2;
+    EXPECT_EQ(WithoutTimeStamp(text.substr(0, firstEnd)), L"first\r\n");
+    EXPECT_EQ(WithoutTimeStamp(text.substr(firstEnd)), L"second\r\n");
+}
+
+TEST_F(WriteLogTest, LeavesExistingBytesAloneAndAddsNoMarkToANonEmptyFile) {
+    WriteBytes(log_, "AB");
+    WriteLog(log_, L"x");
+    const std::string bytes = ReadBytes(log_);
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("AB[\0", 4));
+}
+
+TEST_F(WriteLogTest, WritesAVeryLongLineWhole) {
+    std::wstring text(100000, L'x');
+    text[0] = L'<';
+    text.back() = L'>';
+    WriteLog(log_, text);
+    EXPECT_EQ(ReadBytes(log_).size(), 2 + (26 + text.size() + 2) * 2);
+    EXPECT_EQ(WithoutTimeStamp(ReadLogText(log_)), text + L"\r\n");
+}
+
+TEST_F(WriteLogTest, WritesLineBreaksAndWideCharactersUnchanged) {
+    const std::wstring text = L"a\r\nb\nc\u00E9\u30AB\U0001F4F7";
+    WriteLog(log_, text);
+    EXPECT_EQ(WithoutTimeStamp(ReadLogText(log_)), text + L"\r\n");
+}
+
+TEST_F(WriteLogTest, LosesALineWhileTheFileIsHeldWithoutSharingThenWritesTheNext) {
+    WriteLog(log_, L"before");
+    {
+        UniqueHandle holder = OpenExclusively(log_);
+        ASSERT_TRUE(holder.IsValid());
+        WriteLog(log_, L"lost");
+    }
+    WriteLog(log_, L"after");
+    const std::wstring text = ReadLogText(log_);
+    EXPECT_EQ(text.find(L"lost"), std::wstring::npos);
+    const std::size_t firstEnd = text.find(L"\r\n") + 2;
+    EXPECT_EQ(WithoutTimeStamp(text.substr(0, firstEnd)), L"before\r\n");
+    EXPECT_EQ(WithoutTimeStamp(text.substr(firstEnd)), L"after\r\n");
+}
+
+TEST_F(WriteLogTest, LosesALineInAMissingFolderThenWritesTheNextOnceItExists) {
+    const std::wstring subfolder = folder_.PathOf(L"missing");
+    const std::wstring path = subfolder + L"\\TAVIKUpdate.log";
+    WriteLog(path, L"lost");
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(subfolder)) << "the folder is not made either";
+
+    ASSERT_TRUE(::CreateDirectoryW(subfolder.c_str(), nullptr));
+    WriteLog(path, L"kept");
+    EXPECT_EQ(WithoutTimeStamp(ReadLogText(path)), L"kept\r\n");
+}
+
+TEST(LogFilePath, IsTheFileInTheDesktopFolder) {
+    std::wstring path = L"left over";
+    GetLogFilePath(path);
+    const std::wstring desktop = DesktopFolder();
+    ASSERT_FALSE(desktop.empty());
+    EXPECT_EQ(path, desktop + L"\\TAVIKUpdate.log");
+    const DWORD attributes = ::GetFileAttributesW(desktop.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The log under test must land inside this build's Wine prefix, never on a real desktop.
+TEST(LogFilePath, PointsIntoTheTestPrefix) {
+    const std::wstring prefix = Environment(L"WINEPREFIX");
+    if (prefix.empty() || prefix[0] != L'/') {
+        GTEST_SKIP() << "not under Wine, or the prefix is not visible";
+    }
+    std::wstring path;
+    GetLogFilePath(path);
+    ASSERT_GT(path.size(), 3u);
+    ASSERT_EQ(path.substr(1, 2), L":\\");
+    ASSERT_TRUE(path[0] == L'C' || path[0] == L'c') << "desktop is on drive C:";
+    const std::wstring inPrefix = UnixPathOnDriveZ(prefix + L"/drive_c/") + path.substr(3);
+
+    ::DeleteFileW(path.c_str());
+    ASSERT_FALSE(FileExists(inPrefix));
+    WriteLog(path, L"where am I");
+    const bool foundInPrefix = FileExists(inPrefix);
+    const std::wstring home = Environment(L"HOME");
+    const bool onHomeDesktop =
+        !home.empty() && FileExists(UnixPathOnDriveZ(home + L"/Desktop/TAVIKUpdate.log"));
+    const std::wstring text = foundInPrefix ? ReadLogText(inPrefix) : std::wstring();
+    EXPECT_TRUE(::DeleteFileW(path.c_str()));
+
+    EXPECT_TRUE(foundInPrefix) << "expected at " << ::testing::PrintToString(inPrefix);
+    EXPECT_NE(text.find(L"where am I"), std::wstring::npos);
+    EXPECT_FALSE(onHomeDesktop) << "the prefix's desktop leads to the home folder";
+}
+
+TEST(OsDescription, ReportsTheSystemVersionAndBitness) {
+    std::wstring description = L"left over";
+    GetOsDescription(description);
+
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    ASSERT_TRUE(::GetVersionExW(&version));
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
+    const std::wstring word = version.dwMajorVersion < 6 ? L"" : wow64 ? L"64bit" : L"32bit";
+    const std::wstring expected = L"Windows " + std::to_wstring(version.dwMajorVersion) + L"." +
+                                  std::to_wstring(version.dwMinorVersion) + L"." +
+                                  std::to_wstring(version.dwBuildNumber) + L" " + word + L" " +
+                                  version.szCSDVersion;
+    EXPECT_EQ(description, expected);
+}

@@ -1,0 +1,110 @@
+#include "TempFolder.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "UniqueHandle.h"
+
+namespace {
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE search) : search_(search) {}
+    ~FindHandle() {
+        if (search_ != INVALID_HANDLE_VALUE) {
+            ::FindClose(search_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool IsValid() const { return search_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return search_; }
+
+private:
+    HANDLE search_;
+};
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    const FindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (search.IsValid()) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring child = folder + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(child.c_str());
+            }
+        } while (::FindNextFileW(search.Get(), &entry));
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) {
+        ADD_FAILURE() << "GetTempPathW failed: " << ::GetLastError();
+        return;
+    }
+    static LONG counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring candidate = std::wstring(temp) + L"tavik-updater-" +
+                                       std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(::InterlockedIncrement(&counter));
+        if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    ADD_FAILURE() << "no temporary folder could be made";
+}
+
+TempFolder::~TempFolder() {
+    if (!path_.empty()) {
+        RemoveTree(path_);
+    }
+}
+
+std::wstring TempFolder::PathOf(std::wstring_view name) const {
+    return path_ + L"\\" + std::wstring(name);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
+        ADD_FAILURE() << "cannot open for reading, error " << ::GetLastError();
+        return {};
+    }
+    std::string bytes;
+    char chunk[65536];
+    DWORD got = 0;
+    while (::ReadFile(file.Get(), chunk, sizeof(chunk), &got, nullptr) && got != 0) {
+        bytes.append(chunk, got);
+    }
+    return bytes;
+}
+
+void WriteBytes(const std::wstring& path, std::string_view bytes) {
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.IsValid()) << "cannot create, error " << ::GetLastError();
+    DWORD written = 0;
+    ASSERT_TRUE(
+        ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_EQ(written, bytes.size());
+}
+
+bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
