@@ -1,0 +1,3 @@
+#include "LibraryState.h"
+
+COrvaneUtilDllApp theApp;
