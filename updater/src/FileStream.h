@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include <utility>
+
 #include "UniqueHandle.h"
 
 // A COM stream over an open file, so that XmlLite can read a file straight from its handle.

@@ -34,7 +34,7 @@ bool ReadSystemVersion(OSVERSIONINFOW& info) {
     info.dwOSVersionInfoSize = sizeof(info);
 #ifdef _MSC_VER
 #pragma warning(push)
-#pragma warning(disable : 4996)  // deprecated; the manifest-free answer is what we want logged
+#pragma warning(disable : 4996)  // deprecated, but its answer is what the log records
 #endif
     return ::GetVersionExW(&info) != FALSE;
 #ifdef _MSC_VER

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "ComPtr.h"
 #include "FileStream.h"
@@ -211,6 +213,28 @@ TEST_F(FileStreamTest, RefusesOtherInterfacesWithoutTouchingTheCount) {
     EXPECT_EQ(stream->QueryInterface(IID_IStream, nullptr), E_POINTER);
     EXPECT_EQ(stream->AddRef(), 2u);
     EXPECT_EQ(stream->Release(), 1u);
+}
+
+TEST_F(FileStreamTest, CountsReferencesTakenOnSeveralThreadsAtOnce) {
+    ComPtr<IStream> stream = Open(GENERIC_READ);
+    IStream* shared = stream.Get();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([shared] {
+            for (int i = 0; i < 100000; ++i) {
+                shared->AddRef();
+                shared->Release();
+            }
+            shared->AddRef();
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(stream->AddRef(), 6u) << "no increment or decrement was lost";
+    for (int i = 0; i < 5; ++i) {
+        stream->Release();
+    }
 }
 
 class FileStreamHoldersTest : public FileStreamTest, public ::testing::WithParamInterface<bool> {};

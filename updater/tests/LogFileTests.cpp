@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "LogFile.h"
@@ -39,6 +37,48 @@ std::wstring WithoutTimeStamp(const std::wstring& line) {
     EXPECT_EQ(line.substr(0, 1), L"[");
     EXPECT_EQ(line.substr(stampLength - 2, 2), L"] ");
     return line.size() < stampLength ? std::wstring() : line.substr(stampLength);
+}
+
+// The number of `count` decimal digits at `position`, or -1 if any is not a digit.
+int DigitsAt(const std::wstring& text, std::size_t position, std::size_t count) {
+    if (position + count > text.size()) {
+        return -1;
+    }
+    int value = 0;
+    for (std::size_t i = position; i < position + count; ++i) {
+        if (text[i] < L'0' || text[i] > L'9') {
+            return -1;
+        }
+        value = value * 10 + (text[i] - L'0');
+    }
+    return value;
+}
+
+// Reads "[yyyy/mm/dd hh:mm:ss.mmm] " back; the year has four digits in our lifetime.
+bool ParseTimeStamp(const std::wstring& line, SYSTEMTIME& stamp) {
+    const std::wstring separators = L"[// ::.] ";
+    const std::size_t separatorPositions[] = {0, 5, 8, 11, 14, 17, 20, 24, 25};
+    for (std::size_t i = 0; i < separators.size(); ++i) {
+        if (line.size() <= separatorPositions[i] || line[separatorPositions[i]] != separators[i]) {
+            return false;
+        }
+    }
+    const int fields[] = {DigitsAt(line, 1, 4),  DigitsAt(line, 6, 2),  DigitsAt(line, 9, 2),
+                          DigitsAt(line, 12, 2), DigitsAt(line, 15, 2), DigitsAt(line, 18, 2),
+                          DigitsAt(line, 21, 3)};
+    for (int field : fields) {
+        if (field < 0) {
+            return false;
+        }
+    }
+    stamp.wYear = static_cast<WORD>(fields[0]);
+    stamp.wMonth = static_cast<WORD>(fields[1]);
+    stamp.wDay = static_cast<WORD>(fields[2]);
+    stamp.wHour = static_cast<WORD>(fields[3]);
+    stamp.wMinute = static_cast<WORD>(fields[4]);
+    stamp.wSecond = static_cast<WORD>(fields[5]);
+    stamp.wMilliseconds = static_cast<WORD>(fields[6]);
+    return true;
 }
 
 ULONGLONG AsTicks(const SYSTEMTIME& time) {
@@ -105,22 +145,9 @@ TEST_F(WriteLogTest, StampsTheLineWithTheLocalTimeOfWriting) {
     SYSTEMTIME after;
     ::GetLocalTime(&after);
 
-    const std::wstring text = ReadLogText(log_);
     SYSTEMTIME stamp = {};
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
-    int consumed = 0;
-    ASSERT_EQ(std::swscanf(text.c_str(), L"[%4d/%2d/%2d %2d:%2d:%2d.%3d] %n", &year, &month, &day,
-                           &hour, &minute, &second, &milliseconds, &consumed),
-              7)
-        << "line: " << ::testing::PrintToString(text);
-    EXPECT_EQ(consumed, 26) << "fields have their fixed widths";
-    stamp.wYear = static_cast<WORD>(year);
-    stamp.wMonth = static_cast<WORD>(month);
-    stamp.wDay = static_cast<WORD>(day);
-    stamp.wHour = static_cast<WORD>(hour);
-    stamp.wMinute = static_cast<WORD>(minute);
-    stamp.wSecond = static_cast<WORD>(second);
-    stamp.wMilliseconds = static_cast<WORD>(milliseconds);
+    const std::wstring text = ReadLogText(log_);
+    ASSERT_TRUE(ParseTimeStamp(text, stamp)) << "line: " << ::testing::PrintToString(text);
     EXPECT_LE(AsTicks(before), AsTicks(stamp));
     EXPECT_LE(AsTicks(stamp), AsTicks(after));
 }
@@ -180,6 +207,16 @@ TEST_F(WriteLogTest, LosesALineWhileTheFileIsHeldWithoutSharingThenWritesTheNext
     EXPECT_EQ(WithoutTimeStamp(text.substr(firstEnd)), L"after\r\n");
 }
 
+TEST_F(WriteLogTest, WritesWhileAnotherProgramHasTheFileOpenForReadingAndWriting) {
+    WriteLog(log_, L"first");
+    UniqueHandle viewer(::CreateFileW(log_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(viewer.IsValid());
+    WriteLog(log_, L"second");
+    EXPECT_NE(ReadLogText(log_).find(L"] second\r\n"), std::wstring::npos);
+}
+
 TEST_F(WriteLogTest, LosesALineInAMissingFolderThenWritesTheNextOnceItExists) {
     const std::wstring subfolder = folder_.PathOf(L"missing");
     const std::wstring path = subfolder + L"\\TAVIKUpdate.log";
@@ -200,7 +237,7 @@ TEST(LogFilePath, IsTheFileInTheDesktopFolder) {
     EXPECT_EQ(path, desktop + L"\\TAVIKUpdate.log");
     const DWORD attributes = ::GetFileAttributesW(desktop.c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
 // The log under test must land inside this build's Wine prefix, never on a real desktop.
@@ -237,6 +274,9 @@ TEST(OsDescription, ReportsTheSystemVersionAndBitness) {
 
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)  // the same deprecated query that the log makes
+#endif
     ASSERT_TRUE(::GetVersionExW(&version));
     BOOL wow64 = FALSE;
     ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
