@@ -44,12 +44,16 @@ bool ReadSystemVersion(OSVERSIONINFOW& info) {
 
 // Moves to the end of the file; reports whether the file was empty there.
 bool SeekToEnd(HANDLE file, bool& wasEmpty) {
+    // Both calls report failure with a value that is also a valid answer, and CreateFileW
+    // leaves ERROR_ALREADY_EXISTS behind: only an error set by the call itself counts.
     DWORD sizeHigh = 0;
+    ::SetLastError(NO_ERROR);
     const DWORD sizeLow = ::GetFileSize(file, &sizeHigh);
     if (sizeLow == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) {
         return false;
     }
     LONG positionHigh = static_cast<LONG>(sizeHigh);
+    ::SetLastError(NO_ERROR);
     const DWORD positionLow =
         ::SetFilePointer(file, static_cast<LONG>(sizeLow), &positionHigh, FILE_BEGIN);
     if (positionLow == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) {
