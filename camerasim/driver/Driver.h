@@ -1,0 +1,173 @@
+// State and internal interfaces of the simulated camera's driver.
+#pragma once
+
+#if defined(__MINGW32__)
+// mingw-w64's intrin.h already defines these two, and wdm.h defines them again in C++.
+#define __INTRINSIC_DEFINED_InterlockedBitTestAndSet
+#define __INTRINSIC_DEFINED_InterlockedBitTestAndReset
+#endif
+#include <ntifs.h>
+
+#include "CamSimProtocol.h"
+
+namespace sim {
+
+constexpr ULONG kPoolTag = 0x6D695343;  // 'CSim'
+constexpr ULONG kJournalCapacity = 4096;
+constexpr ULONG kJournalByteBudget = 32u * 1024u * 1024u;
+constexpr ULONG kMaxImageSize = 64u * 1024u * 1024u;
+// Last error of a system-data write whose bytes could not be read from the caller.
+constexpr ULONG kDriverErrorUnreadable = 0x00000021;
+
+void* Allocate(SIZE_T size);  // zeroed, non-paged; nullptr when the pool is exhausted
+void Free(void* p);
+
+// Bytes the driver owns: stored control values, events, images, journalled inputs.
+struct Bytes {
+    UCHAR* data;
+    ULONG size;
+    bool present;
+};
+void ClearBytes(Bytes* bytes);
+bool AssignBytes(Bytes* bytes, const void* source, ULONG size);
+
+// Holds the driver's one lock for its scope; not recursive. It is a semaphore of one: pool
+// allocation and calls into Wine's kernel are allowed under it, and Wine 8.0's KMUTEX never
+// hands a contended mutex over to the waiting thread.
+class Lock {
+public:
+    Lock();
+    ~Lock();
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+};
+
+enum class DeviceKind : ULONG { Control = 1, Camera = 2 };
+
+struct DeviceExtension {
+    DeviceKind kind;
+    ULONG index;
+};
+
+struct Camera {
+    PDEVICE_OBJECT device;
+    UNICODE_STRING link;  // interface link, from IoRegisterDeviceInterface
+    bool attached;
+    bool attaching;    // a delayed attach is queued
+    ULONG generation;  // changes at every attach and detach; handles remember it at open
+    ULONG timeoutMs;
+    bool timeoutSet;
+    ULONG lastError;
+    LIST_ENTRY held;  // Pending records of requests held until detach
+};
+
+struct Fault {
+    bool active;
+    ULONG driverError;
+    NTSTATUS status;
+    ULONG remaining;  // 0: until cleared
+};
+
+enum class Work : ULONG { Complete, Write, Attach };
+
+// A request (or a delayed attach) that the worker finishes later.
+struct Pending {
+    LIST_ENTRY link;
+    Work work;
+    PIRP irp;
+    LONGLONG due;  // system time, 100 ns units
+    ULONG camera;
+    ULONG generation;
+    ULONG code;
+    ULONG outputSize;
+    ULONG sequence;
+    NTSTATUS status;
+    ULONG information;
+    bool setsLastError;
+    ULONG driverError;
+    bool aborted;    // complete with `status` without doing the work
+    HANDLE process;  // system-data write: the caller, and where its bytes are
+    ULONG address;
+    ULONG length;
+    UCHAR selector;
+    bool writeTimesOut;
+    Bytes input;  // for the journal
+};
+
+struct State {
+    KSEMAPHORE lock;
+    PDRIVER_OBJECT driver;
+    PDEVICE_OBJECT control;
+    bool controlLinked;
+    Camera cameras[camsim::kMaxCameras];
+
+    USHORT productCode;
+    UCHAR versionBlock[14];
+    UCHAR transfer;
+    ULONG writeTimeUs;
+    ULONG completion;  // 0 immediate, 1 pending
+    ULONG delayMs;
+    Bytes controls[256];
+    Bytes images[256];
+    Bytes events[6];
+    Fault faults[camsim::kFunctionCount];
+    bool hold[camsim::kFunctionCount];
+    ULONG sequence;
+
+    struct JournalItem* journal;
+    ULONG journalFirst;
+    ULONG journalCount;
+    ULONG journalBytes;
+    ULONG nextRecord;
+
+    LIST_ENTRY queue;
+    KEVENT wake;
+    HANDLE worker;
+    bool stopping;
+};
+
+// Plain data only: no constructor runs in a driver image.
+extern State g;
+
+LONGLONG Now();
+void RestoreDefaults();  // under the lock
+
+// Journal.cpp
+struct JournalItem {
+    ULONG record;
+    ULONG sequence;
+    ULONG camera;
+    ULONG code;
+    ULONG outputSize;
+    NTSTATUS status;
+    ULONG information;
+    Bytes input;
+};
+bool JournalInit();
+void JournalAdd(Pending* request, NTSTATUS status, ULONG information);  // takes the input
+void JournalClear();
+void JournalFree();
+ULONG JournalRead(ULONG firstRecord, UCHAR* out, ULONG outSize, ULONG* information);
+
+// Worker.cpp
+NTSTATUS WorkerStart();
+void WorkerStop();               // finishes everything still queued first
+void Enqueue(Pending* pending);  // under the lock
+void Finish(Pending* pending, NTSTATUS status, ULONG information);  // completes, journals, frees
+void Discard(Pending* pending);
+
+// Cameras.cpp
+void ClearStaleRegistrations();
+NTSTATUS AttachCamera(ULONG delayMs, ULONG* index);
+NTSTATUS AttachNow(ULONG index);
+NTSTATUS DetachCamera(ULONG index);
+void DetachAll();
+void DeleteCameras();
+
+// CameraRequests.cpp
+NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp);
+
+// ControlRequests.cpp
+NTSTATUS DispatchControlRequest(PIRP irp);
+
+}  // namespace sim

@@ -1,0 +1,103 @@
+// What the simulated camera's driver and its control library agree on: request codes, the
+// private requests of the control device and their records. Shared by user and kernel mode,
+// so it uses nothing but fixed-width integers.
+#pragma once
+
+#include <stdint.h>
+
+namespace camsim {
+
+// Camera requests: device type 0x22, any access, buffered; functions 0 to 26.
+constexpr uint32_t kFunctionCount = 27;
+constexpr uint32_t RequestCode(uint32_t function) {
+    return 0x00220000u + 4u * function;
+}
+constexpr uint32_t RequestFunction(uint32_t code) {
+    return (code - 0x00220000u) / 4u;
+}
+
+// The bytes the pass-through replies are filled with, so a caller can check every byte.
+inline uint8_t PatternByte(uint32_t function, uint32_t index) {
+    return static_cast<uint8_t>((function * 37u + index) & 0xFFu);
+}
+
+// Reaches the caller as a failure whose system error value is 0.
+constexpr int32_t kStatusFailWithoutError = static_cast<int32_t>(0xC0070000u);
+// Last error of a system-data write that did not finish within the time-out.
+constexpr uint32_t kDriverErrorTimeout = 0x0000001Fu;
+// Buffer table replies are never longer than this.
+constexpr uint32_t kBufferTableSize = 48;
+// Cameras that can be attached at once; their instance IDs are 0000 to 0007.
+constexpr uint32_t kMaxCameras = 8;
+
+// Control device. Its requests use a private device type, buffered, any access.
+constexpr uint32_t ControlCode(uint32_t function) {
+    return (0x8337u << 16) | ((0x800u + function) << 2);
+}
+
+enum ControlFunction : uint32_t {
+    kCtlReset = 0,           // in: none
+    kCtlAttach = 1,          // in: AttachRecord; out: uint32_t index
+    kCtlDetach = 2,          // in: uint32_t index
+    kCtlSetCompletion = 3,   // in: uint32_t mode (0 immediate, 1 pending)
+    kCtlSetDelay = 4,        // in: uint32_t milliseconds
+    kCtlSetProduct = 5,      // in: uint32_t code
+    kCtlSetVersion = 6,      // in: 14 bytes
+    kCtlSetControl = 7,      // in: ValueRecord, then the value bytes
+    kCtlSetTransfer = 8,     // in: uint32_t mode
+    kCtlSetWriteTime = 9,    // in: uint32_t microseconds per byte
+    kCtlSetEvent = 10,       // in: ValueRecord (id = function), then the event bytes
+    kCtlSetFault = 11,       // in: FaultRecord
+    kCtlClearFaults = 12,    // in: none
+    kCtlHold = 13,           // in: uint32_t function
+    kCtlReadJournal = 14,    // in: uint32_t first record number; out: JournalPage
+    kCtlClearJournal = 15,   // in: none
+    kCtlReadImage = 16,      // in: ImageQuery; out: ImagePage, then the bytes
+    kCtlInterfacePath = 17,  // in: uint32_t index; out: NUL-terminated UTF-16 link name
+};
+
+struct AttachRecord {
+    uint32_t delayMs;  // 0: at once; otherwise the worker attaches it this much later
+};
+
+struct ValueRecord {
+    uint32_t id;
+    uint32_t size;
+};
+
+struct FaultRecord {
+    uint32_t function;
+    uint32_t driverError;
+    int32_t status;
+    uint32_t count;  // 0: until cleared
+};
+
+struct JournalPage {
+    uint32_t entries;     // records that follow
+    uint32_t nextRecord;  // where the next read starts
+};
+
+// Followed by the input bytes, padded to a multiple of 4.
+struct JournalRecord {
+    uint32_t record;
+    uint32_t sequence;
+    uint32_t camera;
+    uint32_t code;
+    uint32_t outputSize;
+    int32_t status;
+    uint32_t information;
+    uint32_t inputSize;
+};
+
+struct ImageQuery {
+    uint32_t selector;
+    uint32_t offset;
+};
+
+struct ImagePage {
+    uint32_t present;
+    uint32_t totalSize;
+    uint32_t bytes;  // bytes that follow, from the query's offset
+};
+
+}  // namespace camsim

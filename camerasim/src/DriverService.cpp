@@ -1,0 +1,151 @@
+// The driver's service in the Wine prefix: install, start, stop, uninstall.
+#include "CamSimControl.h"
+#include "Handles.h"
+
+namespace camsim {
+
+namespace {
+
+const wchar_t kServiceName[] = L"OrvaneCamSim";
+const wchar_t kDriverFile[] = L"OrvaneCamSim.sys";
+constexpr DWORD kStateTimeoutMs = 30000;
+constexpr DWORD kPollMs = 10;
+
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0) {
+            return std::wstring();
+        }
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+std::wstring InstalledPath() {
+    wchar_t system[MAX_PATH];
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        return std::wstring();
+    }
+    return std::wstring(system) + L"\\drivers\\" + kDriverFile;
+}
+
+ServiceHandle OpenManager() {
+    return ServiceHandle(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+}
+
+// Polls the service (there is nothing to wait on) until it reaches `state`.
+bool WaitForState(SC_HANDLE service, DWORD state) {
+    DWORD waited = 0;
+    for (;;) {
+        SERVICE_STATUS status;
+        if (!QueryServiceStatus(service, &status)) {
+            return false;
+        }
+        if (status.dwCurrentState == state) {
+            return true;
+        }
+        if (status.dwCurrentState == SERVICE_STOPPED && state == SERVICE_RUNNING) {
+            return false;  // the driver refused to start
+        }
+        if (waited >= kStateTimeoutMs) {
+            return false;
+        }
+        Sleep(kPollMs);
+        waited += kPollMs;
+    }
+}
+
+bool IsRunning(SC_HANDLE service) {
+    SERVICE_STATUS status;
+    return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+}
+
+}  // namespace
+
+bool InstallDriver() {
+    std::wstring source = ProgramFolder();
+    std::wstring target = InstalledPath();
+    if (source.empty() || target.empty()) {
+        return false;
+    }
+    source += kDriverFile;
+    ServiceHandle manager = OpenManager();
+    if (!manager) {
+        return false;
+    }
+    ServiceHandle existing(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    // A running driver's image cannot be replaced; it stays as it is.
+    if (!(existing && IsRunning(existing.get())) &&
+        !CopyFileW(source.c_str(), target.c_str(), FALSE)) {
+        return false;
+    }
+    if (existing) {
+        return true;
+    }
+    ServiceHandle created(CreateServiceW(manager.get(), kServiceName, kServiceName,
+                                         SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+                                         SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, target.c_str(),
+                                         nullptr, nullptr, nullptr, nullptr, nullptr));
+    return static_cast<bool>(created) || GetLastError() == ERROR_SERVICE_EXISTS;
+}
+
+bool StartDriver() {
+    ServiceHandle manager = OpenManager();
+    if (!manager) {
+        return false;
+    }
+    ServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    if (!service) {
+        return false;
+    }
+    if (!StartServiceW(service.get(), 0, nullptr) &&
+        GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) {
+        return false;
+    }
+    return WaitForState(service.get(), SERVICE_RUNNING);
+}
+
+bool StopDriver() {
+    ServiceHandle manager = OpenManager();
+    if (!manager) {
+        return false;
+    }
+    ServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    if (!service) {
+        return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+    }
+    SERVICE_STATUS status;
+    if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
+        DWORD error = GetLastError();
+        if (error != ERROR_SERVICE_NOT_ACTIVE && error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL) {
+            return false;
+        }
+    }
+    return WaitForState(service.get(), SERVICE_STOPPED);
+}
+
+bool UninstallDriver() {
+    if (!StopDriver()) {
+        return false;
+    }
+    ServiceHandle manager = OpenManager();
+    if (!manager) {
+        return false;
+    }
+    ServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    if (service && !DeleteService(service.get())) {
+        return false;
+    }
+    std::wstring target = InstalledPath();
+    return !target.empty() &&
+           (DeleteFileW(target.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace camsim

@@ -1,0 +1,550 @@
+// The simulated camera, checked the way the device library reaches it: SetupAPI, CreateFileW
+// and overlapped DeviceIoControl on the interface path.
+#include "CamSimControl.h"
+#include "Handles.h"
+
+#include <setupapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using camsim::Control;
+using camsim::PatternByte;
+using camsim::RequestCode;
+using camsim::UniqueHandle;
+
+constexpr DWORD kWaitMs = 10000;
+// STATUS_DEVICE_NOT_CONNECTED as the caller sees it.
+constexpr DWORD kErrorDetached = ERROR_DEVICE_NOT_CONNECTED;
+
+struct DevInfo {
+    HDEVINFO set;
+    explicit DevInfo(HDEVINFO s) : set(s) {}
+    ~DevInfo() {
+        if (set != INVALID_HANDLE_VALUE) {
+            SetupDiDestroyDeviceInfoList(set);
+        }
+    }
+    DevInfo(const DevInfo&) = delete;
+    DevInfo& operator=(const DevInfo&) = delete;
+};
+
+std::vector<std::wstring> PresentCameras() {
+    std::vector<std::wstring> paths;
+    DevInfo info(SetupDiGetClassDevsW(&camsim::kCameraInterfaceGuid, nullptr, nullptr,
+                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    EXPECT_NE(info.set, INVALID_HANDLE_VALUE);
+    if (info.set == INVALID_HANDLE_VALUE) {
+        return paths;
+    }
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof(data);
+    for (DWORD i = 0;
+         SetupDiEnumDeviceInterfaces(info.set, nullptr, &camsim::kCameraInterfaceGuid, i, &data);
+         ++i) {
+        DWORD size = 0;
+        SetupDiGetDeviceInterfaceDetailW(info.set, &data, nullptr, 0, &size, nullptr);
+        std::vector<uint8_t> buffer(size);
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        EXPECT_TRUE(
+            SetupDiGetDeviceInterfaceDetailW(info.set, &data, detail, size, nullptr, nullptr));
+        paths.push_back(detail->DevicePath);
+    }
+    return paths;
+}
+
+UniqueHandle Open(const std::wstring& path) {
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr));
+}
+
+// One overlapped request, started at construction and waited for by Wait().
+class Request {
+public:
+    Request(HANDLE device, uint32_t function, std::vector<uint8_t> in, uint32_t outSize)
+        : device_(device),
+          event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          in_(std::move(in)),
+          out_(outSize, 0xCC) {
+        EXPECT_TRUE(event_);
+        overlapped_.hEvent = event_.get();
+        DWORD bytes = 0;
+        BOOL done =
+            DeviceIoControl(device, RequestCode(function), in_.empty() ? nullptr : in_.data(),
+                            static_cast<DWORD>(in_.size()), out_.empty() ? nullptr : out_.data(),
+                            static_cast<DWORD>(out_.size()), &bytes, &overlapped_);
+        error_ = done ? ERROR_SUCCESS : GetLastError();
+        pending_ = !done && error_ == ERROR_IO_PENDING;
+        if (!pending_) {
+            ok_ = done != FALSE;
+            bytes_ = bytes;
+            finished_ = true;
+        }
+    }
+    ~Request() { Wait(); }
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+
+    bool Wait() {
+        if (!finished_) {
+            EXPECT_EQ(WaitForSingleObject(event_.get(), kWaitMs), WAIT_OBJECT_0);
+            DWORD bytes = 0;
+            // Not waiting again: a request that never completes fails the test, not hangs it.
+            ok_ = GetOverlappedResult(device_, &overlapped_, &bytes, FALSE) != FALSE;
+            error_ = ok_ ? ERROR_SUCCESS : GetLastError();
+            bytes_ = bytes;
+            finished_ = true;
+        }
+        return ok_;
+    }
+    bool Completed() const { return WaitForSingleObject(event_.get(), 0) == WAIT_OBJECT_0; }
+
+    bool pending() const { return pending_; }
+    DWORD error() const { return error_; }
+    DWORD bytes() const { return bytes_; }
+    const std::vector<uint8_t>& out() const { return out_; }
+
+private:
+    HANDLE device_;
+    UniqueHandle event_;
+    OVERLAPPED overlapped_{};
+    std::vector<uint8_t> in_;
+    std::vector<uint8_t> out_;
+    bool pending_ = false;
+    bool finished_ = false;
+    bool ok_ = false;
+    DWORD error_ = 0;
+    DWORD bytes_ = 0;
+};
+
+std::vector<uint8_t> Pattern(uint32_t function, uint32_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (uint32_t i = 0; i < size; ++i) {
+        bytes[i] = PatternByte(function, i);
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> U32(uint32_t v) {
+    std::vector<uint8_t> bytes(4);
+    std::memcpy(bytes.data(), &v, 4);
+    return bytes;
+}
+
+uint32_t ReadU32(const std::vector<uint8_t>& bytes, size_t at = 0) {
+    uint32_t v = 0;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+class CamSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(control_.ok()) << "control device not open, error " << GetLastError();
+        ASSERT_TRUE(control_.Reset());
+    }
+    void TearDown() override { EXPECT_TRUE(control_.Reset()); }
+
+    // Attaches one camera and opens it.
+    UniqueHandle AttachAndOpen(uint32_t* index = nullptr) {
+        uint32_t slot = 0;
+        EXPECT_TRUE(control_.Attach(&slot));
+        std::wstring path;
+        EXPECT_TRUE(control_.InterfacePath(slot, &path));
+        if (index != nullptr) {
+            *index = slot;
+        }
+        UniqueHandle device = Open(path);
+        EXPECT_TRUE(device) << "open failed, error " << GetLastError();
+        return device;
+    }
+
+    uint32_t LastError(HANDLE device) {
+        Request r(device, 25, {}, 32);
+        EXPECT_TRUE(r.Wait());
+        return ReadU32(r.out());
+    }
+
+    Control control_;
+};
+
+TEST_F(CamSim, AttachAndDetachChangeThePresentInterfaces) {
+    EXPECT_TRUE(PresentCameras().empty());
+    uint32_t index = 99;
+    ASSERT_TRUE(control_.Attach(&index));
+    std::wstring path;
+    ASSERT_TRUE(control_.InterfacePath(index, &path));
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    EXPECT_EQ(_wcsicmp(present[0].c_str(), path.c_str()), 0);
+    ASSERT_TRUE(control_.Detach(index));
+    EXPECT_TRUE(PresentCameras().empty());
+}
+
+TEST_F(CamSim, ImmediateRequestIsJournalled) {
+    UniqueHandle device = AttachAndOpen();
+    ASSERT_TRUE(control_.SetProductCode(0x7013));
+    Request r(device.get(), 26, {}, 8);
+    EXPECT_FALSE(r.pending());
+    ASSERT_TRUE(r.Wait());
+    EXPECT_EQ(r.bytes(), 8u);
+    EXPECT_EQ(r.out()[2], 0x13);
+    EXPECT_EQ(r.out()[3], 0x70);
+
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].code, RequestCode(26));
+    EXPECT_EQ(journal[0].outputSize, 8u);
+    EXPECT_EQ(journal[0].status, 0);
+    EXPECT_EQ(journal[0].information, 8u);
+    EXPECT_TRUE(journal[0].input.empty());
+}
+
+TEST_F(CamSim, TwoCamerasAreListedAndServedSeparately) {
+    uint32_t first = 0, second = 0;
+    UniqueHandle a = AttachAndOpen(&first);
+    UniqueHandle b = AttachAndOpen(&second);
+    EXPECT_NE(first, second);
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 2u);
+    EXPECT_NE(_wcsicmp(present[0].c_str(), present[1].c_str()), 0);
+
+    Request ra(a.get(), 26, {}, 8);
+    Request rb(b.get(), 15, {0x01}, 1);
+    EXPECT_TRUE(ra.Wait());
+    EXPECT_TRUE(rb.Wait());
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal[0].camera, first);
+    EXPECT_EQ(journal[1].camera, second);
+    EXPECT_LT(journal[0].sequence, journal[1].sequence);
+
+    ASSERT_TRUE(control_.Detach(first));
+    present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    std::wstring path;
+    ASSERT_TRUE(control_.InterfacePath(second, &path));
+    EXPECT_EQ(_wcsicmp(present[0].c_str(), path.c_str()), 0);
+}
+
+TEST_F(CamSim, RefusedOpenFailsWithAccessDenied) {
+    uint32_t index = 0;
+    ASSERT_TRUE(control_.Attach(&index));
+    std::wstring path;
+    ASSERT_TRUE(control_.InterfacePath(index, &path));
+    ASSERT_TRUE(control_.RefuseOpen(index, true));
+    SetLastError(0);
+    UniqueHandle refused = Open(path);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(PresentCameras().size(), 1u);
+    ASSERT_TRUE(control_.RefuseOpen(index, false));
+    UniqueHandle opened = Open(path);
+    EXPECT_TRUE(opened) << GetLastError();
+}
+
+TEST_F(CamSim, WrongSizesAreRejected) {
+    UniqueHandle device = AttachAndOpen();
+    struct Case {
+        uint32_t function;
+        std::vector<uint8_t> in;
+        uint32_t out;
+    };
+    const Case wrong[] = {
+        {0, {1, 2, 3}, 0},
+        {26, {}, 7},
+        {1, {}, 75},
+        {7, {1}, 6},
+        {9, {1, 2, 3}, 0},
+        {10, {}, 2241},
+        {16, {1, 0}, 1},
+        {20, std::vector<uint8_t>(11), 0},
+        {23, {0, 0, 0, 0, 0, 0, 5, 0}, 4},
+        {24, {0, 0, 0, 0, 0, 0, 2, 0, 9}, 0},
+    };
+    for (const Case& c : wrong) {
+        Request r(device.get(), c.function, c.in, c.out);
+        EXPECT_FALSE(r.Wait()) << "function " << c.function;
+        EXPECT_EQ(r.error(), static_cast<DWORD>(ERROR_INVALID_PARAMETER))
+            << "function " << c.function;
+    }
+    const Case right[] = {
+        {0, {1, 2, 3, 4}, 0},
+        {7, {1}, 4 + 4 * 3},
+        {9, {1, 0, 0, 0}, 0},
+        {23, {0, 0, 0, 0, 0, 0, 5, 0}, 5},
+        {24, {0, 0, 0, 0, 0, 0, 1, 0, 9}, 0},
+    };
+    for (const Case& c : right) {
+        Request r(device.get(), c.function, c.in, c.out);
+        EXPECT_TRUE(r.Wait()) << "function " << c.function << " error " << r.error();
+    }
+}
+
+TEST_F(CamSim, PassThroughRepliesHaveTheirExactSizes) {
+    UniqueHandle device = AttachAndOpen();
+    Request support(device.get(), 10, {}, 2242);
+    ASSERT_TRUE(support.Wait());
+    EXPECT_EQ(support.bytes(), 2242u);
+    EXPECT_EQ(support.out(), Pattern(10, 2242));
+
+    Request attribute(device.get(), 7, {5}, 4 + 4 * 64);
+    ASSERT_TRUE(attribute.Wait());
+    EXPECT_EQ(attribute.out(), Pattern(7, 4 + 4 * 64));
+
+    Request request(device.get(), 23, {1, 2, 3, 4, 5, 6, 20, 0}, 20);
+    ASSERT_TRUE(request.Wait());
+    EXPECT_EQ(request.out(), Pattern(23, 20));
+
+    Request big(device.get(), 22, {}, 100);
+    ASSERT_TRUE(big.Wait());
+    EXPECT_EQ(big.bytes(), camsim::kBufferTableSize);
+    EXPECT_EQ(std::vector<uint8_t>(big.out().begin(), big.out().begin() + 48), Pattern(22, 48));
+    EXPECT_EQ(big.out()[48], 0xCC);
+    Request small(device.get(), 22, {}, 10);
+    ASSERT_TRUE(small.Wait());
+    EXPECT_EQ(small.bytes(), 10u);
+}
+
+TEST_F(CamSim, PendingCompletionReportsIoPendingAndTheRightBytes) {
+    UniqueHandle device = AttachAndOpen();
+    ASSERT_TRUE(control_.SetCompletion(camsim::Completion::Pending));
+    ASSERT_TRUE(control_.SetCompletionDelay(100));
+    // Several requests outstanding on the one handle at once.
+    Request support(device.get(), 6, {}, 129);
+    Request version(device.get(), 26, {}, 8);
+    Request frame(device.get(), 21, std::vector<uint8_t>(8, 1), 8);
+    EXPECT_TRUE(support.pending());
+    EXPECT_TRUE(version.pending());
+    EXPECT_TRUE(frame.pending());
+    EXPECT_FALSE(support.Completed());
+    ASSERT_TRUE(frame.Wait());
+    ASSERT_TRUE(version.Wait());
+    ASSERT_TRUE(support.Wait());
+    EXPECT_EQ(support.bytes(), 129u);
+    EXPECT_EQ(support.out(), Pattern(6, 129));
+    EXPECT_EQ(frame.out(), Pattern(21, 8));
+    EXPECT_EQ(version.out()[2], 0x12);
+    EXPECT_EQ(version.out()[3], 0x70);
+
+    ASSERT_TRUE(control_.SetCompletion(camsim::Completion::Immediate));
+    Request now(device.get(), 6, {}, 129);
+    EXPECT_FALSE(now.pending());
+    EXPECT_TRUE(now.Wait());
+}
+
+TEST_F(CamSim, FaultWithErrorZeroStatusAndLastError) {
+    UniqueHandle device = AttachAndOpen();
+    ASSERT_TRUE(control_.SetFault(26, 0x55, camsim::kStatusFailWithoutError, 1));
+    SetLastError(1234);
+    Request failed(device.get(), 26, {}, 8);
+    EXPECT_FALSE(failed.Wait());
+    EXPECT_EQ(failed.error(), 0u);
+    EXPECT_EQ(LastError(device.get()), 0x55u);
+    Request next(device.get(), 26, {}, 8);
+    EXPECT_TRUE(next.Wait());
+
+    // Pending, a status with an error, for ever until cleared.
+    ASSERT_TRUE(control_.SetCompletion(camsim::Completion::Pending));
+    ASSERT_TRUE(control_.SetFault(15, 7, static_cast<int32_t>(0xC0070005u), 0));
+    for (int i = 0; i < 3; ++i) {
+        Request r(device.get(), 15, {1}, 1);
+        EXPECT_TRUE(r.pending());
+        EXPECT_FALSE(r.Wait());
+        EXPECT_EQ(r.error(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    }
+    EXPECT_EQ(LastError(device.get()), 7u);
+    ASSERT_TRUE(control_.ClearFaults());
+    Request cleared(device.get(), 15, {1}, 1);
+    EXPECT_TRUE(cleared.Wait());
+    EXPECT_EQ(cleared.out()[0], 1);
+}
+
+TEST_F(CamSim, SystemDataWriteStoresTheCallersBytes) {
+    UniqueHandle device = AttachAndOpen();
+    std::vector<uint8_t> data(100000);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    }
+    std::vector<uint8_t> record(12, 0);
+    record[0] = 3;
+    uint32_t pointer = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data.data()));
+    uint32_t length = static_cast<uint32_t>(data.size());
+    std::memcpy(&record[4], &pointer, 4);
+    std::memcpy(&record[8], &length, 4);
+    Request write(device.get(), 20, record, 0);
+    EXPECT_TRUE(write.pending());
+    ASSERT_TRUE(write.Wait()) << write.error();
+
+    std::vector<uint8_t> image;
+    ASSERT_TRUE(control_.ReadImage(3, &image));
+    EXPECT_EQ(image, data);
+    std::vector<uint8_t> none;
+    EXPECT_FALSE(control_.ReadImage(4, &none));
+
+    Request size(device.get(), 18, {3}, 4);
+    ASSERT_TRUE(size.Wait());
+    EXPECT_EQ(ReadU32(size.out()), length);
+
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal[0].code, RequestCode(20));
+    EXPECT_EQ(journal[0].input, record);
+}
+
+TEST_F(CamSim, SystemDataWriteLongerThanTheTimeOutFails) {
+    UniqueHandle device = AttachAndOpen();
+    ASSERT_TRUE(control_.SetWriteTime(100));
+    Request timeout(device.get(), 0, U32(50), 0);
+    ASSERT_TRUE(timeout.Wait());
+    std::vector<uint8_t> data(20000, 0x5A);  // two seconds at 100 us per byte
+    std::vector<uint8_t> record(12, 0);
+    record[0] = 1;
+    uint32_t pointer = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data.data()));
+    uint32_t length = static_cast<uint32_t>(data.size());
+    std::memcpy(&record[4], &pointer, 4);
+    std::memcpy(&record[8], &length, 4);
+    DWORD start = GetTickCount();
+    Request write(device.get(), 20, record, 0);
+    EXPECT_TRUE(write.pending());
+    EXPECT_FALSE(write.Wait());
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 40u);
+    EXPECT_LT(elapsed, 1500u);
+    EXPECT_EQ(LastError(device.get()), camsim::kDriverErrorTimeout);
+    std::vector<uint8_t> image;
+    EXPECT_FALSE(control_.ReadImage(1, &image));
+
+    // A time-out long enough lets the same write through.
+    Request longer(device.get(), 0, U32(20000), 0);
+    ASSERT_TRUE(longer.Wait());
+    ASSERT_TRUE(control_.SetWriteTime(1));
+    Request again(device.get(), 20, record, 0);
+    EXPECT_TRUE(again.Wait());
+    ASSERT_TRUE(control_.ReadImage(1, &image));
+    EXPECT_EQ(image, data);
+}
+
+TEST_F(CamSim, ControlValuesVersionBlockAndTransfer) {
+    UniqueHandle device = AttachAndOpen();
+    Request block(device.get(), 8, {61}, 14);
+    ASSERT_TRUE(block.Wait());
+    const std::vector<uint8_t> defaults = {0, 0, 0, 0, 5, 0, 1, 1, 3, 0, 0, 0, 2, 1};
+    EXPECT_EQ(block.out(), defaults);
+
+    Request write(device.get(), 9, {0x3E, 0, 0, 0, 1}, 0);
+    ASSERT_TRUE(write.Wait());
+    Request read(device.get(), 8, {0x3E}, 3);
+    ASSERT_TRUE(read.Wait());
+    EXPECT_EQ(read.bytes(), 3u);
+    EXPECT_EQ(read.out(), (std::vector<uint8_t>{1, 0, 0}));
+    const uint8_t value[] = {9, 8, 7};
+    ASSERT_TRUE(control_.SetControlValue(0x10, value, 3));
+    Request cut(device.get(), 8, {0x10}, 2);
+    ASSERT_TRUE(cut.Wait());
+    EXPECT_EQ(cut.out(), (std::vector<uint8_t>{9, 8}));
+
+    Request get(device.get(), 15, {1}, 1);
+    ASSERT_TRUE(get.Wait());
+    EXPECT_EQ(get.out()[0], 1);
+    Request set(device.get(), 16, {1, 0, 5}, 1);
+    ASSERT_TRUE(set.Wait());
+    Request again(device.get(), 15, {1}, 1);
+    ASSERT_TRUE(again.Wait());
+    EXPECT_EQ(again.out()[0], 0);
+
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_GE(journal.size(), 2u);
+    EXPECT_EQ(journal[1].code, RequestCode(9));
+    EXPECT_EQ(journal[1].input, (std::vector<uint8_t>{0x3E, 0, 0, 0, 1}));
+    ASSERT_TRUE(control_.ClearJournal());
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    EXPECT_TRUE(journal.empty());
+}
+
+TEST_F(CamSim, EventsAreReportedOnce) {
+    UniqueHandle device = AttachAndOpen();
+    const uint8_t event[] = {1, 2, 3};
+    ASSERT_TRUE(control_.SetEvent(2, event, sizeof(event)));
+    Request first(device.get(), 2, {}, 12);
+    ASSERT_TRUE(first.Wait());
+    EXPECT_EQ(first.out(), (std::vector<uint8_t>{1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    Request second(device.get(), 2, {}, 12);
+    ASSERT_TRUE(second.Wait());
+    EXPECT_EQ(second.out(), std::vector<uint8_t>(12, 0));
+    Request other(device.get(), 1, {}, 76);
+    ASSERT_TRUE(other.Wait());
+    EXPECT_EQ(other.out(), std::vector<uint8_t>(76, 0));
+}
+
+TEST_F(CamSim, HeldRequestFailsWhenTheCameraIsDetached) {
+    uint32_t index = 0;
+    UniqueHandle device = AttachAndOpen(&index);
+    ASSERT_TRUE(control_.HoldUntilDetach(20));
+    std::vector<uint8_t> record(12, 0);
+    Request held(device.get(), 20, record, 0);
+    ASSERT_TRUE(held.pending());
+    // Other requests still pass while it is held.
+    Request other(device.get(), 26, {}, 8);
+    EXPECT_TRUE(other.Wait());
+    EXPECT_FALSE(held.Completed());
+    ASSERT_TRUE(control_.Detach(index));
+    EXPECT_FALSE(held.Wait());
+    EXPECT_EQ(held.error(), kErrorDetached);
+
+    // The handle stays dead, also after a new camera takes the same slot.
+    Request late(device.get(), 26, {}, 8);
+    EXPECT_FALSE(late.Wait());
+    EXPECT_EQ(late.error(), kErrorDetached);
+    uint32_t again = 0;
+    UniqueHandle fresh = AttachAndOpen(&again);
+    EXPECT_EQ(again, index);
+    Request stale(device.get(), 26, {}, 8);
+    EXPECT_FALSE(stale.Wait());
+    Request works(fresh.get(), 26, {}, 8);
+    EXPECT_TRUE(works.Wait());
+}
+
+TEST_F(CamSim, JournalKeepsOnlyTheLatestEntries) {
+    UniqueHandle device = AttachAndOpen();
+    for (uint32_t i = 0; i < 4200; ++i) {
+        Request r(device.get(), 0, U32(i), 0);
+        ASSERT_TRUE(r.Wait());
+    }
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_EQ(journal.size(), 4096u);
+    EXPECT_EQ(journal.back().input, U32(4199));
+    EXPECT_EQ(journal.front().input, U32(4200 - 4096));
+}
+
+TEST_F(CamSim, DefaultScenarioAttachesOneCameraShortlyAfter) {
+    ASSERT_TRUE(control_.ApplyDefaultScenario());
+    EXPECT_TRUE(PresentCameras().empty());
+    // Nothing announces the arrival to a test; poll the condition itself.
+    DWORD start = GetTickCount();
+    std::vector<std::wstring> present;
+    while (present.empty() && GetTickCount() - start < kWaitMs) {
+        Sleep(20);
+        present = PresentCameras();
+    }
+    ASSERT_EQ(present.size(), 1u);
+    UniqueHandle device = Open(present[0]);
+    ASSERT_TRUE(device);
+    Request version(device.get(), 26, {}, 8);
+    ASSERT_TRUE(version.Wait());
+    EXPECT_EQ(version.out()[2], 0x12);
+    EXPECT_EQ(version.out()[3], 0x70);
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+// OrvaneCamSimCtl: installs, starts and steers the simulated camera from a shell or a script.
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "CamSimControl.h"
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage: OrvaneCamSimCtl COMMAND [ARGS]\n"
+    L"  install | start | install-start | stop | uninstall\n"
+    L"  reset | attach [delayMs] | detach N | refuse N on|off\n"
+    L"  completion immediate|pending [delayMs]\n"
+    L"  product CODE | transfer MODE | writetime US\n"
+    L"  fault F E S [count] | clearfaults | hold F\n"
+    L"  journal | image SEL FILE | scenario default\n";
+
+int Fail(const wchar_t* what) {
+    std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls failed (error %lu)\n", what, GetLastError());
+    return 1;
+}
+
+int Usage() {
+    std::fputws(kUsage, stderr);
+    return 2;
+}
+
+// Accepts decimal or 0x-prefixed hexadecimal; the whole argument must be a number.
+bool Number(const wchar_t* text, uint32_t* value) {
+    wchar_t* end = nullptr;
+    errno = 0;
+    unsigned long long v = std::wcstoull(text, &end, 0);
+    if (end == text || *end != 0 || errno != 0 || v > 0xFFFFFFFFull) {
+        return false;
+    }
+    *value = static_cast<uint32_t>(v);
+    return true;
+}
+
+int Check(bool done, const wchar_t* what) {
+    return done ? 0 : Fail(what);
+}
+
+int PrintJournal(camsim::Control& control) {
+    std::vector<camsim::JournalEntry> entries;
+    if (!control.ReadJournal(&entries)) {
+        return Fail(L"journal");
+    }
+    for (const camsim::JournalEntry& e : entries) {
+        std::wprintf(L"#%u camera %u function %u (0x%08X) out %u status 0x%08X info %u in %u:",
+                     e.sequence, e.camera, camsim::RequestFunction(e.code), e.code, e.outputSize,
+                     static_cast<uint32_t>(e.status), e.information,
+                     static_cast<uint32_t>(e.input.size()));
+        size_t shown = e.input.size() < 16 ? e.input.size() : 16;
+        for (size_t i = 0; i < shown; ++i) {
+            std::wprintf(L" %02X", e.input[i]);
+        }
+        std::wprintf(shown < e.input.size() ? L" ...\n" : L"\n");
+    }
+    return 0;
+}
+
+int SaveImage(camsim::Control& control, uint32_t selector, const wchar_t* file) {
+    std::vector<uint8_t> bytes;
+    if (selector > 255 || !control.ReadImage(static_cast<uint8_t>(selector), &bytes)) {
+        return Fail(L"image");
+    }
+    HANDLE out =
+        CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        return Fail(L"creating the file");
+    }
+    DWORD written = 0;
+    BOOL done = bytes.empty() ||
+                WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    BOOL closed = CloseHandle(out);
+    if (!done || !closed || written != bytes.size()) {
+        return Fail(L"writing the file");
+    }
+    return 0;
+}
+
+int Steer(int argc, wchar_t** argv) {
+    const std::wstring command = argv[1];
+    camsim::Control control;
+    if (!control.ok()) {
+        return Fail(L"opening the control device (is the driver started?)");
+    }
+    uint32_t a = 0, b = 0, c = 0, d = 1;
+    if (command == L"reset" && argc == 2) {
+        return Check(control.Reset(), L"reset");
+    }
+    if (command == L"attach" && argc <= 3) {
+        if (argc == 3 && !Number(argv[2], &a)) {
+            return Usage();
+        }
+        uint32_t index = 0;
+        if (!control.AttachLater(a, &index)) {
+            return Fail(L"attach");
+        }
+        std::wprintf(L"%u\n", index);
+        return 0;
+    }
+    if (command == L"detach" && argc == 3 && Number(argv[2], &a)) {
+        return Check(control.Detach(a), L"detach");
+    }
+    if (command == L"refuse" && argc == 4 && Number(argv[2], &a)) {
+        std::wstring how = argv[3];
+        if (how != L"on" && how != L"off") {
+            return Usage();
+        }
+        return Check(control.RefuseOpen(a, how == L"on"), L"refuse");
+    }
+    if (command == L"completion" && (argc == 3 || argc == 4)) {
+        std::wstring mode = argv[2];
+        if ((mode != L"immediate" && mode != L"pending") || (argc == 4 && !Number(argv[3], &a))) {
+            return Usage();
+        }
+        bool done = control.SetCompletion(mode == L"pending" ? camsim::Completion::Pending
+                                                             : camsim::Completion::Immediate);
+        if (done && argc == 4) {
+            done = control.SetCompletionDelay(a);
+        }
+        return Check(done, L"completion");
+    }
+    if (command == L"product" && argc == 3 && Number(argv[2], &a) && a <= 0xFFFF) {
+        return Check(control.SetProductCode(static_cast<uint16_t>(a)), L"product");
+    }
+    if (command == L"transfer" && argc == 3 && Number(argv[2], &a) && a <= 0xFF) {
+        return Check(control.SetTransfer(static_cast<uint8_t>(a)), L"transfer");
+    }
+    if (command == L"writetime" && argc == 3 && Number(argv[2], &a)) {
+        return Check(control.SetWriteTime(a), L"writetime");
+    }
+    if (command == L"fault" && (argc == 5 || argc == 6) && Number(argv[2], &a) &&
+        Number(argv[3], &b) && Number(argv[4], &c) && (argc == 5 || Number(argv[5], &d))) {
+        return Check(control.SetFault(a, b, static_cast<int32_t>(c), d), L"fault");
+    }
+    if (command == L"clearfaults" && argc == 2) {
+        return Check(control.ClearFaults(), L"clearfaults");
+    }
+    if (command == L"hold" && argc == 3 && Number(argv[2], &a)) {
+        return Check(control.HoldUntilDetach(a), L"hold");
+    }
+    if (command == L"journal" && argc == 2) {
+        return PrintJournal(control);
+    }
+    if (command == L"image" && argc == 4 && Number(argv[2], &a)) {
+        return SaveImage(control, a, argv[3]);
+    }
+    if (command == L"scenario" && argc == 3 && std::wstring(argv[2]) == L"default") {
+        return Check(control.ApplyDefaultScenario(), L"scenario");
+    }
+    return Usage();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        return Usage();
+    }
+    const std::wstring command = argv[1];
+    if (argc == 2) {
+        if (command == L"install") {
+            return Check(camsim::InstallDriver(), L"install");
+        }
+        if (command == L"start") {
+            return Check(camsim::StartDriver(), L"start");
+        }
+        if (command == L"install-start") {
+            return Check(camsim::InstallDriver() && camsim::StartDriver(), L"install-start");
+        }
+        if (command == L"stop") {
+            return Check(camsim::StopDriver(), L"stop");
+        }
+        if (command == L"uninstall") {
+            return Check(camsim::UninstallDriver(), L"uninstall");
+        }
+    }
+    return Steer(argc, argv);
+}
