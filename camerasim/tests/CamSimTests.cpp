@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -545,6 +547,85 @@ TEST_F(CamSim, DefaultScenarioAttachesOneCameraShortlyAfter) {
     ASSERT_TRUE(version.Wait());
     EXPECT_EQ(version.out()[2], 0x12);
     EXPECT_EQ(version.out()[3], 0x70);
+}
+
+TEST_F(CamSim, LargestRequestRecordsPassWhole) {
+    UniqueHandle device = AttachAndOpen();
+    std::vector<uint8_t> set(8 + 65535);
+    for (size_t i = 0; i < set.size(); ++i) {
+        set[i] = static_cast<uint8_t>(i ^ (i >> 8));
+    }
+    set[6] = 0xFF;
+    set[7] = 0xFF;
+    Request write(device.get(), 24, set, 0);
+    ASSERT_TRUE(write.Wait()) << write.error();
+    Request read(device.get(), 23, {0, 0, 0, 0, 0, 0, 0xFF, 0xFF}, 65535);
+    ASSERT_TRUE(read.Wait()) << read.error();
+    EXPECT_EQ(read.bytes(), 65535u);
+    EXPECT_EQ(read.out(), Pattern(23, 65535));
+
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal[0].input, set);
+    EXPECT_EQ(journal[1].outputSize, 65535u);
+    EXPECT_EQ(journal[1].information, 65535u);
+}
+
+// Stopping the driver ends what is still outstanding, and it starts again in the same prefix.
+TEST(CamSimDriver, StopFailsOutstandingRequestsAndRestarts) {
+    {
+        Control control;
+        ASSERT_TRUE(control.ok());
+        ASSERT_TRUE(control.Reset());
+        uint32_t index = 0;
+        ASSERT_TRUE(control.Attach(&index));
+        std::wstring path;
+        ASSERT_TRUE(control.InterfacePath(index, &path));
+        ASSERT_TRUE(control.HoldUntilDetach(15));
+        ASSERT_TRUE(control.SetCompletion(camsim::Completion::Pending));
+        ASSERT_TRUE(control.SetCompletionDelay(60000));
+        UniqueHandle device = Open(path);
+        ASSERT_TRUE(device);
+        Request held(device.get(), 15, {1}, 1);
+        Request slow(device.get(), 26, {}, 8);
+        ASSERT_TRUE(held.pending());
+        ASSERT_TRUE(slow.pending());
+        ASSERT_TRUE(camsim::StopDriver());
+        EXPECT_FALSE(held.Wait());
+        EXPECT_FALSE(slow.Wait());
+        EXPECT_TRUE(PresentCameras().empty());
+    }
+    ASSERT_TRUE(camsim::StartDriver());
+    Control control;
+    ASSERT_TRUE(control.ok());
+    uint32_t index = 0;
+    ASSERT_TRUE(control.Attach(&index));
+    EXPECT_EQ(PresentCameras().size(), 1u);
+    EXPECT_TRUE(control.Reset());
+    EXPECT_TRUE(PresentCameras().empty());
+}
+
+TEST_F(CamSim, RoundTripTimes) {
+    UniqueHandle device = AttachAndOpen();
+    constexpr int kRounds = 1000;
+    for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
+        ASSERT_TRUE(control_.SetCompletion(mode));
+        LARGE_INTEGER frequency, start, end;
+        ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+        ASSERT_TRUE(QueryPerformanceCounter(&start));
+        for (int i = 0; i < kRounds; ++i) {
+            Request r(device.get(), 26, {}, 8);
+            ASSERT_EQ(r.pending(), mode == camsim::Completion::Pending);
+            ASSERT_TRUE(r.Wait());
+        }
+        ASSERT_TRUE(QueryPerformanceCounter(&end));
+        double us = (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / kRounds;
+        RecordProperty(mode == camsim::Completion::Pending ? "pending_us" : "immediate_us",
+                       static_cast<int>(us));
+        std::printf("round trip, %s: %.0f us\n",
+                    mode == camsim::Completion::Pending ? "pending" : "immediate", us);
+    }
 }
 
 }  // namespace

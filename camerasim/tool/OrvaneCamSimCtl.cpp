@@ -1,4 +1,5 @@
 // OrvaneCamSimCtl: installs, starts and steers the simulated camera from a shell or a script.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -172,7 +173,9 @@ int wmain(int argc, wchar_t** argv) {
             return Check(camsim::StartDriver(), L"start");
         }
         if (command == L"install-start") {
-            return Check(camsim::InstallDriver() && camsim::StartDriver(), L"install-start");
+            // A driver left running by an earlier run makes way for the one built now.
+            return Check(camsim::StopDriver() && camsim::InstallDriver() && camsim::StartDriver(),
+                         L"install-start");
         }
         if (command == L"stop") {
             return Check(camsim::StopDriver(), L"stop");
