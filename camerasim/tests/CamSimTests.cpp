@@ -354,8 +354,15 @@ TEST_F(CamSim, FaultWithErrorZeroStatusAndLastError) {
     Request next(device.get(), 26, {}, 8);
     EXPECT_TRUE(next.Wait());
 
-    // Pending, a status with an error, for ever until cleared.
+    // Pending, the same status still reads as error 0; then one with an error, for ever.
     ASSERT_TRUE(control_.SetCompletion(camsim::Completion::Pending));
+    ASSERT_TRUE(control_.SetFault(26, 0x56, camsim::kStatusFailWithoutError, 1));
+    Request pendingFault(device.get(), 26, {}, 8);
+    EXPECT_TRUE(pendingFault.pending());
+    EXPECT_FALSE(pendingFault.Wait());
+    EXPECT_EQ(pendingFault.error(), 0u);
+    EXPECT_EQ(LastError(device.get()), 0x56u);
+
     ASSERT_TRUE(control_.SetFault(15, 7, static_cast<int32_t>(0xC0070005u), 0));
     for (int i = 0; i < 3; ++i) {
         Request r(device.get(), 15, {1}, 1);
