@@ -139,9 +139,11 @@ NTSTATUS AttachCamera(ULONG delayMs, ULONG* index) {
             return STATUS_INSUFFICIENT_RESOURCES;
         }
         g.cameras[slot].attaching = true;
+        ++g.cameras[slot].attachTicket;
         if (later != nullptr) {
             later->work = Work::Attach;
             later->camera = slot;
+            later->generation = g.cameras[slot].attachTicket;
             later->due = Now() + static_cast<LONGLONG>(delayMs) * 10000;
             Enqueue(later);
         }

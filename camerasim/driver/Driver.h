@@ -53,8 +53,9 @@ struct Camera {
     PDEVICE_OBJECT device;
     UNICODE_STRING link;  // interface link, from IoRegisterDeviceInterface
     bool attached;
-    bool attaching;    // a delayed attach is queued
-    ULONG generation;  // changes at every attach and detach; handles remember it at open
+    bool attaching;      // a delayed attach is queued
+    ULONG attachTicket;  // tells a queued attach whether it is still the one wanted
+    ULONG generation;    // changes at every attach and detach; handles remember it at open
     ULONG timeoutMs;
     bool timeoutSet;
     ULONG lastError;

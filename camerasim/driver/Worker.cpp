@@ -52,7 +52,9 @@ void Run(Pending* p) {
         bool stopping;
         {
             Lock lock;
-            stopping = g.stopping || !g.cameras[index].attaching;
+            // Detached before it came, perhaps with the slot taken again since.
+            stopping = g.stopping || !g.cameras[index].attaching ||
+                       g.cameras[index].attachTicket != p->generation;
         }
         if (!stopping) {
             AttachNow(index);

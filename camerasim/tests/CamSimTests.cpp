@@ -427,6 +427,7 @@ TEST_F(CamSim, SystemDataWriteLongerThanTheTimeOutFails) {
     EXPECT_TRUE(write.pending());
     EXPECT_FALSE(write.Wait());
     DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(write.error(), static_cast<DWORD>(ERROR_SEM_TIMEOUT));
     EXPECT_GE(elapsed, 40u);
     EXPECT_LT(elapsed, 1500u);
     EXPECT_EQ(LastError(device.get()), camsim::kDriverErrorTimeout);
@@ -633,6 +634,25 @@ TEST_F(CamSim, RoundTripTimes) {
         std::printf("round trip, %s: %.0f us\n",
                     mode == camsim::Completion::Pending ? "pending" : "immediate", us);
     }
+}
+
+TEST_F(CamSim, DelayedAttachGivenUpBeforeItComes) {
+    uint32_t first = 0;
+    ASSERT_TRUE(control_.AttachLater(200, &first));
+    ASSERT_TRUE(control_.Detach(first));
+    uint32_t second = 0;
+    ASSERT_TRUE(control_.AttachLater(5000, &second));
+    EXPECT_EQ(second, first);  // the slot was free again
+    // Outlast the given-up attach with a pending request that the worker completes later.
+    uint32_t other = 0;
+    UniqueHandle device = AttachAndOpen(&other);
+    EXPECT_NE(other, second);
+    ASSERT_TRUE(control_.SetCompletion(camsim::Completion::Pending));
+    ASSERT_TRUE(control_.SetCompletionDelay(400));
+    Request r(device.get(), 26, {}, 8);
+    ASSERT_TRUE(r.Wait());
+    // Only the camera attached at once; the second delayed one is not due yet.
+    EXPECT_EQ(PresentCameras().size(), 1u);
 }
 
 }  // namespace
