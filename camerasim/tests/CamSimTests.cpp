@@ -243,13 +243,16 @@ TEST_F(CamSim, RefusedOpenFailsWithAccessDenied) {
     std::wstring path;
     ASSERT_TRUE(control_.InterfacePath(index, &path));
     ASSERT_TRUE(control_.RefuseOpen(index, true));
+    // Opened by the path exactly as SetupAPI lists it, as the device library does.
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    EXPECT_EQ(_wcsicmp(present[0].c_str(), path.c_str()), 0);
     SetLastError(0);
-    UniqueHandle refused = Open(path);
+    UniqueHandle refused = Open(present[0]);
     EXPECT_FALSE(refused);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(PresentCameras().size(), 1u);
     ASSERT_TRUE(control_.RefuseOpen(index, false));
-    UniqueHandle opened = Open(path);
+    UniqueHandle opened = Open(present[0]);
     EXPECT_TRUE(opened) << GetLastError();
 }
 
