@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CamSimControl.h"
+#include "Handles.h"
 
 namespace {
 
@@ -69,16 +70,15 @@ int SaveImage(camsim::Control& control, uint32_t selector, const wchar_t* file) 
     if (selector > 255 || !control.ReadImage(static_cast<uint8_t>(selector), &bytes)) {
         return Fail(L"image");
     }
-    HANDLE out =
-        CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) {
+    camsim::UniqueHandle out(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) {
         return Fail(L"creating the file");
     }
     DWORD written = 0;
-    BOOL done = bytes.empty() ||
-                WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    BOOL closed = CloseHandle(out);
-    if (!done || !closed || written != bytes.size()) {
+    if (!bytes.empty() &&
+        (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+         written != bytes.size())) {
         return Fail(L"writing the file");
     }
     return 0;
