@@ -13,10 +13,10 @@ namespace {
 constexpr uint32_t kReadChunk = 256 * 1024;
 
 bool RemoveRefusal(uint32_t index) {
+    // Without a known prefix no refusal can have been made either.
     std::wstring folder = RefusalFolder(index);
-    return !folder.empty() &&
-           (RemoveDirectoryW(folder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-            GetLastError() == ERROR_PATH_NOT_FOUND);
+    return folder.empty() || RemoveDirectoryW(folder.c_str()) ||
+           GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
 }
 
 }  // namespace
