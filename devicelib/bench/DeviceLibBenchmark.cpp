@@ -1,0 +1,246 @@
+// Prints the library's figures against the simulated camera: connection latency, shut-down time,
+// idle scanning cost, request throughput, per-request overhead and heap use.
+//
+//   devicelib_benchmark [--idle-seconds N]     (the driver must be running: OrvaneCamSimCtl start)
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "CamSimControl.h"
+#include "Diagnostics.h"
+#include "LibraryState.h"
+#include "TAVIKUtilDll.h"
+#include "Transport.h"
+#include "UniqueHandle.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct Stats {
+    double median;
+    double max;
+};
+
+Stats Summarise(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return {samples[samples.size() / 2], samples.back()};
+}
+
+// Diagnostics are not what is measured: keep them off the debugger channel.
+void QuietSink(diag::Stream, const wchar_t*) {}
+
+UniqueHandle g_connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+
+int __stdcall OnConnected(void*) {
+    SetEvent(g_connected.get());
+    return 0;
+}
+
+double ProcessCpuSeconds() {
+    FILETIME creation, exit, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user);
+    auto seconds = [](const FILETIME& t) {
+        ULARGE_INTEGER v;
+        v.LowPart = t.dwLowDateTime;
+        v.HighPart = t.dwHighDateTime;
+        return static_cast<double>(v.QuadPart) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// Bytes in busy blocks of every heap of the process.
+size_t HeapInUse() {
+    std::vector<HANDLE> heaps(64);
+    DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    size_t busy = 0;
+    for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
+        if (!HeapLock(heaps[i])) {
+            continue;
+        }
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                busy += entry.cbData;
+            }
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return busy;
+}
+
+bool Connect() {
+    ResetEvent(g_connected.get());
+    return OrvaneUtil_Init(nullptr, &OnConnected, false) &&
+           WaitForSingleObject(g_connected.get(), 5000) == WAIT_OBJECT_0;
+}
+
+void ConnectionFigures(camsim::Control& sim) {
+    std::vector<double> connect;
+    sim.Attach();
+    for (int i = 0; i < 20; ++i) {
+        const auto start = Clock::now();
+        if (!Connect()) {
+            std::printf("connect failed\n");
+            return;
+        }
+        connect.push_back(Ms(Clock::now() - start));
+        OrvaneUtil_Uninit();
+    }
+    const Stats c = Summarise(connect);
+    std::printf(
+        "Init to callback, camera attached:      median %7.2f ms  max %7.2f ms  (goal < 20)\n",
+        c.median, c.max);
+
+    sim.Reset();
+    std::vector<double> idle;
+    for (int i = 0; i < 10; ++i) {
+        OrvaneUtil_Init(nullptr, nullptr, false);
+        Sleep(50 + 37 * i);  // stop the scan at different points of its poll period
+        const auto start = Clock::now();
+        OrvaneUtil_Uninit();
+        idle.push_back(Ms(Clock::now() - start));
+    }
+    const Stats u = Summarise(idle);
+    std::printf(
+        "Uninit with an idle scan thread:        median %7.2f ms  max %7.2f ms  (goal <= 250)\n",
+        u.median, u.max);
+
+    constexpr int kEmpty = 10000;
+    const auto start = Clock::now();
+    for (int i = 0; i < kEmpty; ++i) {
+        OrvaneUtil_Uninit();
+    }
+    std::printf(
+        "Uninit with nothing started:            mean   %7.4f ms               (goal < 1)\n",
+        Ms(Clock::now() - start) / kEmpty);
+}
+
+void IdleScanFigure(int seconds) {
+    OrvaneUtil_Init(nullptr, nullptr, false);
+    const double cpuBefore = ProcessCpuSeconds();
+    const auto start = Clock::now();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    const double wall = Ms(Clock::now() - start) / 1000.0;
+    OrvaneUtil_Uninit();
+    std::printf(
+        "CPU of idle scanning (%d s):             %7.3f %% of a core (this process; goal < 1)\n",
+        seconds, 100.0 * cpu / wall);
+}
+
+double RequestsPerSecond(int threads, int callsPerThread) {
+    std::atomic<int> failures{0};
+    const auto start = Clock::now();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&] {
+            VersionRecord version;
+            for (int i = 0; i < callsPerThread; ++i) {
+                if (!OrvaneUtil_GetVersion(&version)) {
+                    failures.fetch_add(1);
+                }
+            }
+        });
+    }
+    for (auto& w : workers) {
+        w.join();
+    }
+    const double seconds = Ms(Clock::now() - start) / 1000.0;
+    if (failures.load() != 0) {
+        std::printf("  (%d requests failed)\n", failures.load());
+    }
+    return threads * callsPerThread / seconds;
+}
+
+void RequestFigures(camsim::Control& sim) {
+    sim.Reset();
+    sim.Attach();
+    if (!Connect()) {
+        std::printf("connect failed\n");
+        return;
+    }
+    RequestsPerSecond(1, 2000);  // warm up
+    std::printf("GetVersion, 1 thread:                   %9.0f requests/s\n",
+                RequestsPerSecond(1, 20000));
+    std::printf("GetVersion, 4 threads:                  %9.0f requests/s\n",
+                RequestsPerSecond(4, 5000));
+
+    // The library's call beside a bare DeviceIoControl of the same code on the same handle,
+    // interleaved in rounds so both see the same conditions.
+    const HANDLE device = theApp.m_hDevice.load();
+    UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    constexpr int kRounds = 20;
+    constexpr int kCalls = 2000;
+    double library = 0;
+    double bare = 0;
+    for (int r = 0; r < kRounds; ++r) {
+        VersionRecord version;
+        auto start = Clock::now();
+        for (int i = 0; i < kCalls; ++i) {
+            OrvaneUtil_GetVersion(&version);
+        }
+        library += Ms(Clock::now() - start);
+        start = Clock::now();
+        for (int i = 0; i < kCalls; ++i) {
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = event.get();
+            DWORD returned = 0;
+            if (!DeviceIoControl(device, RequestCode(kGetVersion), nullptr, 0, &version,
+                                 sizeof(version), &returned, &overlapped) &&
+                GetLastError() == ERROR_IO_PENDING) {
+                GetOverlappedResult(device, &overlapped, &returned, TRUE);
+            }
+        }
+        bare += Ms(Clock::now() - start);
+    }
+    const double perLibrary = 1000.0 * library / (kRounds * kCalls);
+    const double perBare = 1000.0 * bare / (kRounds * kCalls);
+    std::printf(
+        "Per request: library %.2f us, bare DeviceIoControl %.2f us: %+.1f %% (goal within 5)\n",
+        perLibrary, perBare, 100.0 * (perLibrary - perBare) / perBare);
+
+    const size_t before = HeapInUse();
+    VersionRecord version;
+    for (int i = 0; i < 100000; ++i) {
+        OrvaneUtil_GetVersion(&version);
+    }
+    const size_t after = HeapInUse();
+    std::printf("Heap in use before/after 100,000 calls: %zu / %zu bytes (goal: equal)\n", before,
+                after);
+    OrvaneUtil_Uninit();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int idleSeconds = 60;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--idle-seconds") == 0) {
+            idleSeconds = std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    camsim::Control sim;
+    if (!sim.ok() || !sim.Reset()) {
+        std::fprintf(stderr, "the simulated camera's driver is not running\n");
+        return 1;
+    }
+    diag::SetSink(&QuietSink);
+    ConnectionFigures(sim);
+    RequestFigures(sim);
+    sim.Reset();
+    IdleScanFigure(idleSeconds);
+    sim.Reset();
+    return 0;
+}

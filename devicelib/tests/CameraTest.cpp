@@ -1,0 +1,63 @@
+#include "CameraTest.h"
+
+#include "LibraryState.h"
+
+CallbackProbe::CallbackProbe()
+    : release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      called_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+int __stdcall CallbackProbe::Callback(void* context) {
+    auto* probe = static_cast<CallbackProbe*>(context);
+    probe->threadId_.store(GetCurrentThreadId());
+    probe->count_.fetch_add(1);
+    SetEvent(probe->called_.get());
+    if (probe->action != nullptr) {
+        probe->action(*probe);
+    }
+    return 0;
+}
+
+bool CallbackProbe::WaitCalled(DWORD timeoutMs) const {
+    return WaitForSingleObject(called_.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+void CameraTest::SetUp() {
+    ASSERT_TRUE(sim.ok()) << "the simulated camera's driver is not running";
+    ASSERT_TRUE(sim.Reset());
+    ASSERT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+}
+
+void CameraTest::TearDown() {
+    SetEvent(probe.release.get());
+    OrvaneUtil_Uninit();
+    sim.Reset();
+}
+
+void CameraTest::Connect() {
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(probe.WaitCalled());
+    ASSERT_NE(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, L"ScanDeviceThread End\r\n"));
+    ASSERT_TRUE(sim.ClearJournal());
+}
+
+std::vector<camsim::JournalEntry> CameraTest::Journal() {
+    std::vector<camsim::JournalEntry> entries;
+    EXPECT_TRUE(sim.ReadJournal(&entries));
+    return entries;
+}
+
+std::vector<camsim::JournalEntry> CameraTest::Requests(RequestFunction function) {
+    std::vector<camsim::JournalEntry> matching;
+    for (auto& entry : Journal()) {
+        if (entry.code == RequestCode(function)) {
+            matching.push_back(entry);
+        }
+    }
+    return matching;
+}
+
+std::vector<uint8_t> ConnectionControlWrite(uint8_t value) {
+    return {0x3E, 0, 0, 0, value};
+}

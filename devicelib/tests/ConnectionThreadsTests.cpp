@@ -1,0 +1,309 @@
+// Start-up, removal watch and shut-down against the simulated camera.
+#include <windows.h>
+
+#include <chrono>
+
+#include "CameraTest.h"
+#include "LibraryState.h"
+
+namespace {
+
+const wchar_t kScanStart[] = L"ScanDeviceThread Srart\r\n";
+const wchar_t kScanEnd[] = L"ScanDeviceThread End\r\n";
+const wchar_t kWatchStart[] = L"WatchConnectionThread Srart\r\n";
+const wchar_t kWatchEnd[] = L"WatchConnectionThread End\r\n";
+const wchar_t kRefused[] = L"Failed to open device!(00000005)\r\n";
+
+using Clock = std::chrono::steady_clock;
+
+long long MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+using Connection = CameraTest;
+
+}  // namespace
+
+TEST_F(Connection, CameraAttachedBeforeInitIsOpenedAndReportedOnce) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, true));
+    ASSERT_TRUE(probe.WaitCalled());
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanEnd));
+
+    EXPECT_EQ(1, probe.count());
+    EXPECT_NE(GetCurrentThreadId(), probe.threadId()) << "called on the library's thread";
+    EXPECT_NE(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+    EXPECT_FALSE(theApp.m_bScanRunning.load());
+    EXPECT_EQ(nullptr, theApp.m_hScanThread.load()) << "the thread released its own handle";
+    EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanStart));
+    // Found on the first pass: no failed attempt before it.
+    EXPECT_EQ(0u, diagnostics.Count(diag::Stream::StandardOutput,
+                                    L"No SP_INTERFACE_DEVICE_DATA available for this GUID "
+                                    L"instance\n"));
+
+    // The camera's first request is the connection control, set to 0, before the callback.
+    const auto journal = Journal();
+    ASSERT_EQ(1u, journal.size());
+    EXPECT_EQ(RequestCode(kSetCtrlCurrent), journal[0].code);
+    EXPECT_EQ(ConnectionControlWrite(0), journal[0].input);
+    EXPECT_EQ(0u, journal[0].outputSize);
+    EXPECT_EQ(camera, journal[0].camera);
+}
+
+TEST_F(Connection, UninitWhileConnectedSetsTheControlToOneBeforeClosing) {
+    Connect();
+    OrvaneUtil_Uninit();
+    EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+    const auto journal = Journal();
+    ASSERT_EQ(1u, journal.size());
+    EXPECT_EQ(ConnectionControlWrite(1), journal[0].input);
+    EXPECT_EQ(0, journal[0].status) << "made while the handle was still open";
+
+    // After Uninit the library starts over.
+    CallbackProbe second;
+    ASSERT_TRUE(OrvaneUtil_Init(&second, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(second.WaitCalled());
+    EXPECT_EQ(1, probe.count());
+}
+
+TEST_F(Connection, NoCameraThenUninitEndsTheScanWithoutCallbackOrWrite) {
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanStart));
+    const auto start = Clock::now();
+    OrvaneUtil_Uninit();
+    const long long elapsed = MillisecondsSince(start);
+
+    // The thread saw the lowered flag and ended by itself: a forced end writes no End line.
+    EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanEnd));
+    EXPECT_LT(elapsed, 2500) << "the thread was not left to the forced end";
+    EXPECT_EQ(0, probe.count());
+    EXPECT_TRUE(Journal().empty());
+    EXPECT_EQ(nullptr, theApp.m_hScanThread.load());
+    EXPECT_FALSE(theApp.m_bScanRunning.load());
+}
+
+TEST_F(Connection, CameraAttachedLaterIsFoundByPolling) {
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanStart));
+    EXPECT_FALSE(probe.WaitCalled(300));
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(probe.WaitCalled());
+    EXPECT_EQ(1, probe.count());
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanEnd));
+    EXPECT_EQ(ConnectionControlWrite(0), Requests(kSetCtrlCurrent).at(0).input);
+}
+
+TEST_F(Connection, NullCallbackStillOpensAndWritesTheControl) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(OrvaneUtil_Init(nullptr, nullptr, false));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanEnd));
+    EXPECT_NE(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+    const auto writes = Requests(kSetCtrlCurrent);
+    ASSERT_EQ(1u, writes.size());
+    EXPECT_EQ(ConnectionControlWrite(0), writes[0].input);
+}
+
+TEST_F(Connection, ControlWriteFailureStillReportsTheConnection) {
+    ASSERT_TRUE(sim.SetFault(kSetCtrlCurrent, 0x20, static_cast<int32_t>(0xC0000001), 1));
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(probe.WaitCalled());
+    EXPECT_NE(0, Requests(kSetCtrlCurrent).at(0).status);
+}
+
+TEST_F(Connection, SecondInitWhileScanningIsRefusedAndTheFirstKeepsRunning) {
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    HANDLE first = theApp.m_hScanThread.load();
+    ASSERT_NE(nullptr, first);
+    CallbackProbe second;
+    EXPECT_FALSE(OrvaneUtil_Init(&second, &CallbackProbe::Callback, false));
+    EXPECT_EQ(first, theApp.m_hScanThread.load());
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(probe.WaitCalled());
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanEnd));
+    EXPECT_EQ(0, second.count());
+    EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanStart));
+}
+
+TEST_F(Connection, RefusedOpenIsRetriedWithItsDiagnosticsUntilItSucceeds) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(sim.RefuseOpen(camera, true));
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kRefused, 2));
+    EXPECT_EQ(0, probe.count());
+    EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+    ASSERT_TRUE(sim.RefuseOpen(camera, false));
+    ASSERT_TRUE(probe.WaitCalled());
+    EXPECT_EQ(1, probe.count());
+}
+
+TEST_F(Connection, WatchWithNoCameraReportsAtOnce) {
+    ASSERT_TRUE(OrvaneUtil_WatchConnection(&probe, &CallbackProbe::Callback));
+    ASSERT_TRUE(probe.WaitCalled());
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kWatchEnd));
+    EXPECT_EQ(1, probe.count());
+    EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kWatchStart));
+    EXPECT_FALSE(theApp.m_bWatchRunning.load());
+    EXPECT_EQ(nullptr, theApp.m_hWatchThread.load());
+}
+
+TEST_F(Connection, CameraPulledWhileWatchedIsReportedOnceAndTheHandleGoesStale) {
+    Connect();
+    const HANDLE device = theApp.m_hDevice.load();
+    CallbackProbe removal;
+    ASSERT_TRUE(OrvaneUtil_WatchConnection(&removal, &CallbackProbe::Callback));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kWatchStart));
+    EXPECT_FALSE(OrvaneUtil_WatchConnection(&probe, &CallbackProbe::Callback))
+        << "one watch at a time";
+    EXPECT_FALSE(removal.WaitCalled(300)) << "nothing to report while the camera is there";
+
+    ASSERT_TRUE(sim.Detach(camera));
+    ASSERT_TRUE(removal.WaitCalled());
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kWatchEnd));
+    EXPECT_EQ(1, removal.count());
+    EXPECT_EQ(device, theApp.m_hDevice.load()) << "the watch leaves the device alone";
+
+    // Requests still go to the stale handle, and fail there.
+    VersionRecord version;
+    EXPECT_FALSE(OrvaneUtil_GetVersion(&version));
+    EXPECT_EQ(1u, Requests(kGetVersion).size());
+}
+
+TEST_F(Connection, UninitStopsAWatchThatIsRunning) {
+    Connect();
+    ASSERT_TRUE(OrvaneUtil_WatchConnection(&probe, &CallbackProbe::Callback));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kWatchStart));
+    OrvaneUtil_Uninit();
+    EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kWatchEnd));
+    EXPECT_EQ(1, probe.count()) << "only the connection was reported";
+    EXPECT_EQ(nullptr, theApp.m_hWatchThread.load());
+}
+
+TEST_F(Connection, ThreadStuckInItsCallbackIsEndedAfterTheStopWait) {
+    probe.action = [](CallbackProbe& p) { WaitForSingleObject(p.release.get(), INFINITE); };
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(probe.WaitCalled());
+
+    const auto start = Clock::now();
+    OrvaneUtil_Uninit();
+    const long long elapsed = MillisecondsSince(start);
+
+    EXPECT_GE(elapsed, 2900) << "the thread was given its 3000 ms";
+    EXPECT_LT(elapsed, 6000);
+    EXPECT_EQ(0u, diagnostics.Count(diag::Stream::Debugger, kScanEnd)) << "ended by force";
+    EXPECT_EQ(nullptr, theApp.m_hScanThread.load());
+    EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+    EXPECT_EQ(ConnectionControlWrite(1), Requests(kSetCtrlCurrent).back().input);
+}
+
+TEST_F(Connection, UninitFromInsideTheCallbackReturnsAndTheThreadEndsByItself) {
+    probe.action = [](CallbackProbe&) { OrvaneUtil_Uninit(); };
+    ASSERT_TRUE(sim.Attach(&camera));
+    const auto start = Clock::now();
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanEnd));
+    EXPECT_LT(MillisecondsSince(start), 2500) << "the thread did not wait for itself";
+    EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+    EXPECT_EQ(nullptr, theApp.m_hScanThread.load());
+    const auto writes = Requests(kSetCtrlCurrent);
+    ASSERT_EQ(2u, writes.size());
+    EXPECT_EQ(ConnectionControlWrite(0), writes[0].input);
+    EXPECT_EQ(ConnectionControlWrite(1), writes[1].input);
+}
+
+// The transport, below the threads.
+using Transport = CameraTest;
+
+TEST_F(Transport, NoCameraCountsZeroAndOpensNothing) {
+    EXPECT_EQ(0, CountDeviceInterfaces());
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenDeviceInterface());
+    const auto out = diagnostics.Lines(diag::Stream::StandardOutput);
+    ASSERT_EQ(1u, out.size());
+    EXPECT_EQ(L"No SP_INTERFACE_DEVICE_DATA available for this GUID instance\n", out[0]);
+}
+
+TEST_F(Transport, TwoCamerasCountTwoAndTheFirstEnumeratedIsOpened) {
+    uint32_t second = 0;
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(sim.Attach(&second));
+    EXPECT_EQ(2, CountDeviceInterfaces());
+
+    UniqueFile device(OpenDeviceInterface());
+    ASSERT_TRUE(device);
+    const auto out = diagnostics.Lines(diag::Stream::StandardOutput);
+    ASSERT_EQ(1u, out.size());
+    EXPECT_EQ(0u, out[0].find(L"Symbolic link is \\\\?\\")) << out[0].c_str();
+
+    // Which camera is first is SetupAPI's choice: open its path directly and compare.
+    const std::wstring path = out[0].substr(17, out[0].size() - 18);
+    UniqueFile direct(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED, nullptr));
+    ASSERT_TRUE(direct);
+    VersionRecord version;
+    ASSERT_TRUE(SendDeviceRequest(device.get(), RequestCode(kGetVersion), nullptr, 0, &version,
+                                  sizeof(version), nullptr));
+    ASSERT_TRUE(SendDeviceRequest(direct.get(), RequestCode(kGetVersion), nullptr, 0, &version,
+                                  sizeof(version), nullptr));
+    const auto journal = Journal();
+    ASSERT_EQ(2u, journal.size());
+    EXPECT_EQ(journal[1].camera, journal[0].camera);
+}
+
+TEST_F(Transport, RefusedOpenWritesTheErrorCodeLine) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(sim.RefuseOpen(camera, true));
+    EXPECT_EQ(1, CountDeviceInterfaces()) << "still listed";
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenDeviceInterface());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kRefused));
+}
+
+TEST_F(Transport, ImmediateAndPendingCompletionsDeliverTheSameBytes) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(sim.SetProductCode(0x7013));
+    UniqueFile device(OpenDeviceInterface());
+    ASSERT_TRUE(device);
+    for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
+        ASSERT_TRUE(sim.SetCompletion(mode));
+        ASSERT_TRUE(sim.SetCompletionDelay(mode == camsim::Completion::Pending ? 100 : 0));
+        uint8_t block[14] = {};
+        DWORD returned = 0;
+        const uint8_t control = 61;
+        ASSERT_TRUE(SendDeviceRequest(device.get(), RequestCode(kGetCtrlCurrent), &control, 1,
+                                      block, sizeof(block), &returned));
+        EXPECT_EQ(14u, returned);
+        EXPECT_EQ(0x05, block[4]);
+        EXPECT_EQ(0x01, block[13]);
+        VersionRecord version = {};
+        ASSERT_TRUE(SendDeviceRequest(device.get(), RequestCode(kGetVersion), nullptr, 0, &version,
+                                      sizeof(version), &returned));
+        EXPECT_EQ(8u, returned);
+        EXPECT_EQ(0x7013, version.productCode);
+    }
+}
+
+TEST_F(Transport, FailuresLeaveTheSystemErrorForTheCaller) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    UniqueFile device(OpenDeviceInterface());
+    ASSERT_TRUE(device);
+    for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
+        ASSERT_TRUE(sim.SetCompletion(mode));
+        VersionRecord version;
+        ASSERT_TRUE(sim.SetFault(kGetVersion, 9, static_cast<int32_t>(0xC0070005), 1));
+        SetLastError(0);
+        EXPECT_FALSE(SendDeviceRequest(device.get(), RequestCode(kGetVersion), nullptr, 0, &version,
+                                       sizeof(version), nullptr));
+        EXPECT_EQ(5u, GetLastError());
+        ASSERT_TRUE(sim.SetFault(kGetVersion, 9, static_cast<int32_t>(0xC0070000), 1));
+        SetLastError(1234);
+        EXPECT_FALSE(SendDeviceRequest(device.get(), RequestCode(kGetVersion), nullptr, 0, &version,
+                                       sizeof(version), nullptr));
+        EXPECT_EQ(0u, GetLastError());
+        // A size the driver does not accept.
+        EXPECT_FALSE(SendDeviceRequest(device.get(), RequestCode(kGetVersion), nullptr, 0, &version,
+                                       4, nullptr));
+        EXPECT_NE(0u, GetLastError());
+    }
+}
