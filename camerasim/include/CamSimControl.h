@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "UniqueAny.h"
+
 #include "CamSimProtocol.h"
 
 namespace camsim {
@@ -96,7 +98,7 @@ private:
               uint32_t outSize = 0, DWORD* returned = nullptr);
     bool SetValue(uint32_t function, uint32_t value);
 
-    HANDLE device_;
+    UniqueHandle device_;
 };
 
 // Where RefuseOpen puts the folder that shadows camera `index`'s interface path.

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "CamSimControl.h"
-#include "Handles.h"
 
 namespace camsim {
 
@@ -26,14 +25,10 @@ Control::Control()
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)) {
 }
 
-Control::~Control() {
-    if (device_ != INVALID_HANDLE_VALUE) {
-        CloseHandle(device_);
-    }
-}
+Control::~Control() = default;
 
 bool Control::ok() const {
-    return device_ != INVALID_HANDLE_VALUE;
+    return static_cast<bool>(device_);
 }
 
 bool Control::Call(uint32_t function, const void* in, uint32_t inSize, void* out, uint32_t outSize,
@@ -43,8 +38,8 @@ bool Control::Call(uint32_t function, const void* in, uint32_t inSize, void* out
         return false;
     }
     DWORD bytes = 0;
-    BOOL done = DeviceIoControl(device_, ControlCode(function), const_cast<void*>(in), inSize, out,
-                                outSize, &bytes, nullptr);
+    BOOL done = DeviceIoControl(device_.get(), ControlCode(function), const_cast<void*>(in), inSize,
+                                out, outSize, &bytes, nullptr);
     if (returned != nullptr) {
         *returned = bytes;
     }

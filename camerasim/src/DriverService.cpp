@@ -1,6 +1,6 @@
 // The driver's service in the Wine prefix: install, start, stop, uninstall.
 #include "CamSimControl.h"
-#include "Handles.h"
+#include "UniqueAny.h"
 
 namespace camsim {
 
@@ -36,8 +36,8 @@ std::wstring InstalledPath() {
     return std::wstring(system) + L"\\drivers\\" + kDriverFile;
 }
 
-ServiceHandle OpenManager() {
-    return ServiceHandle(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+UniqueServiceHandle OpenManager() {
+    return UniqueServiceHandle(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
 }
 
 // Polls the service (there is nothing to wait on) until it reaches `state`.
@@ -76,11 +76,11 @@ bool InstallDriver() {
         return false;
     }
     source += kDriverFile;
-    ServiceHandle manager = OpenManager();
+    UniqueServiceHandle manager = OpenManager();
     if (!manager) {
         return false;
     }
-    ServiceHandle existing(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    UniqueServiceHandle existing(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
     // A running driver's image cannot be replaced; it stays as it is.
     if (!(existing && IsRunning(existing.get())) &&
         !CopyFileW(source.c_str(), target.c_str(), FALSE)) {
@@ -89,7 +89,7 @@ bool InstallDriver() {
     if (existing) {
         return true;
     }
-    ServiceHandle created(CreateServiceW(manager.get(), kServiceName, kServiceName,
+    UniqueServiceHandle created(CreateServiceW(manager.get(), kServiceName, kServiceName,
                                          SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
                                          SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, target.c_str(),
                                          nullptr, nullptr, nullptr, nullptr, nullptr));
@@ -97,11 +97,11 @@ bool InstallDriver() {
 }
 
 bool StartDriver() {
-    ServiceHandle manager = OpenManager();
+    UniqueServiceHandle manager = OpenManager();
     if (!manager) {
         return false;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    UniqueServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
     if (!service) {
         return false;
     }
@@ -113,11 +113,11 @@ bool StartDriver() {
 }
 
 bool StopDriver() {
-    ServiceHandle manager = OpenManager();
+    UniqueServiceHandle manager = OpenManager();
     if (!manager) {
         return false;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    UniqueServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
     if (!service) {
         return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
     }
@@ -135,11 +135,11 @@ bool UninstallDriver() {
     if (!StopDriver()) {
         return false;
     }
-    ServiceHandle manager = OpenManager();
+    UniqueServiceHandle manager = OpenManager();
     if (!manager) {
         return false;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    UniqueServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
     if (service && !DeleteService(service.get())) {
         return false;
     }

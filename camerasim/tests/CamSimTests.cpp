@@ -1,7 +1,7 @@
 // The simulated camera, checked the way the device library reaches it: SetupAPI, CreateFileW
 // and overlapped DeviceIoControl on the interface path.
 #include "CamSimControl.h"
-#include "Handles.h"
+#include "UniqueAny.h"
 
 #include <setupapi.h>
 
@@ -17,7 +17,6 @@ namespace {
 using camsim::Control;
 using camsim::PatternByte;
 using camsim::RequestCode;
-using camsim::UniqueHandle;
 
 constexpr DWORD kWaitMs = 10000;
 // STATUS_DEVICE_NOT_CONNECTED as the caller sees it.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CamSimControl.h"
-#include "Handles.h"
+#include "UniqueAny.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ int SaveImage(camsim::Control& control, uint32_t selector, const wchar_t* file) 
     if (selector > 255 || !control.ReadImage(static_cast<uint8_t>(selector), &bytes)) {
         return Fail(L"image");
     }
-    camsim::UniqueHandle out(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueHandle out(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) {
         return Fail(L"creating the file");

@@ -18,7 +18,7 @@
 #include "LibraryState.h"
 #include "TAVIKUtilDll.h"
 #include "Transport.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 namespace {
 

@@ -23,12 +23,24 @@ struct ThreadStartRecord {
     ConnectionCallback callback;
 };
 
-// The thread's last act on its handle: release it, unless OrvaneUtil_Uninit has taken it over.
-void ReleaseOwnHandle(std::atomic<HANDLE>& member) {
-    HANDLE own = member.exchange(nullptr);
+// A thread copies its start record and releases it at once.
+ThreadStartRecord TakeStartRecord(LPVOID parameter) {
+    auto* start = static_cast<ThreadStartRecord*>(parameter);
+    const ThreadStartRecord copy = *start;
+    delete start;
+    return copy;
+}
+
+// A thread's last steps, whatever ended it: lower its flag, say so, and release its handle
+// unless OrvaneUtil_Uninit has taken it over.
+DWORD EndThread(std::atomic<bool>& running, const wchar_t* endLine, std::atomic<HANDLE>& handle) {
+    running.store(false);
+    diag::Write(diag::Stream::Debugger, endLine);
+    HANDLE own = handle.exchange(nullptr);
     if (own != nullptr) {
         CloseHandle(own);
     }
+    return 0;
 }
 
 // Replaces the open device; a handle left from an earlier connection is closed, not leaked.
@@ -40,11 +52,8 @@ void StoreDevice(COrvaneUtilDllApp& app, HANDLE device) {
 }
 
 DWORD WINAPI ScanDeviceThread(LPVOID parameter) {
-    auto* start = static_cast<ThreadStartRecord*>(parameter);
-    COrvaneUtilDllApp& app = *start->app;
-    void* const context = start->context;
-    const ConnectionCallback callback = start->callback;
-    delete start;
+    const ThreadStartRecord start = TakeStartRecord(parameter);
+    COrvaneUtilDllApp& app = *start.app;
 
     diag::Write(diag::Stream::Debugger, L"ScanDeviceThread Srart\r\n");
     while (app.m_bScanRunning.load()) {
@@ -53,32 +62,26 @@ DWORD WINAPI ScanDeviceThread(LPVOID parameter) {
             StoreDevice(app, device);
             if (device != INVALID_HANDLE_VALUE) {
                 WriteConnectionControl(device, 0);
-                if (callback != nullptr) {
-                    callback(context);
+                if (start.callback != nullptr) {
+                    start.callback(start.context);
                 }
                 break;
             }
         }
         Sleep(kPollPeriodMs);
     }
-    app.m_bScanRunning.store(false);
-    diag::Write(diag::Stream::Debugger, L"ScanDeviceThread End\r\n");
-    ReleaseOwnHandle(app.m_hScanThread);
-    return 0;
+    return EndThread(app.m_bScanRunning, L"ScanDeviceThread End\r\n", app.m_hScanThread);
 }
 
 DWORD WINAPI WatchConnectionThread(LPVOID parameter) {
-    auto* start = static_cast<ThreadStartRecord*>(parameter);
-    COrvaneUtilDllApp& app = *start->app;
-    void* const context = start->context;
-    const ConnectionCallback callback = start->callback;
-    delete start;
+    const ThreadStartRecord start = TakeStartRecord(parameter);
+    COrvaneUtilDllApp& app = *start.app;
 
     diag::Write(diag::Stream::Debugger, L"WatchConnectionThread Srart\r\n");
     for (;;) {
         if (CountDeviceInterfaces() < 1) {
-            if (callback != nullptr) {
-                callback(context);
+            if (start.callback != nullptr) {
+                start.callback(start.context);
             }
             break;
         }
@@ -87,10 +90,7 @@ DWORD WINAPI WatchConnectionThread(LPVOID parameter) {
             break;
         }
     }
-    app.m_bWatchRunning.store(false);
-    diag::Write(diag::Stream::Debugger, L"WatchConnectionThread End\r\n");
-    ReleaseOwnHandle(app.m_hWatchThread);
-    return 0;
+    return EndThread(app.m_bWatchRunning, L"WatchConnectionThread End\r\n", app.m_hWatchThread);
 }
 
 // Raises the run flag before the thread exists, so an OrvaneUtil_Uninit that follows at once

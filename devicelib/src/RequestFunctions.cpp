@@ -9,7 +9,7 @@
 #include "Requests.h"
 #include "TAVIKUtilDll.h"
 #include "Transport.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 namespace {
 

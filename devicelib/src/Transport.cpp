@@ -6,12 +6,20 @@
 #include <cwchar>
 
 #include "Diagnostics.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 const GUID GUID_DEVINTERFACE_CAMERA = {
     0x99A46FB3, 0x6E59, 0x4E87, {0x90, 0xDA, 0xF7, 0xD0, 0xC1, 0x80, 0x3D, 0xFB}};
 
 namespace {
+
+struct DevInfoTraits {
+    using Type = HDEVINFO;
+    static Type Empty() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { SetupDiDestroyDeviceInfoList(h); }
+};
+using UniqueDevInfo = UniqueAny<DevInfoTraits>;
 
 const wchar_t kNoDevInfo[] = L"No HDEVINFO available for this GUID\n";
 const wchar_t kNoInterface[] = L"No SP_INTERFACE_DEVICE_DATA available for this GUID instance\n";

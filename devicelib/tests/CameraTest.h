@@ -13,7 +13,7 @@
 #include "DiagnosticsCapture.h"
 #include "TAVIKUtilDll.h"
 #include "Transport.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 // Records the connection callback's calls and lets a test wait for them.
 class CallbackProbe {

@@ -229,7 +229,7 @@ TEST_F(Transport, TwoCamerasCountTwoAndTheFirstEnumeratedIsOpened) {
     ASSERT_TRUE(sim.Attach(&second));
     EXPECT_EQ(2, CountDeviceInterfaces());
 
-    UniqueFile device(OpenDeviceInterface());
+    UniqueHandle device(OpenDeviceInterface());
     ASSERT_TRUE(device);
     const auto out = diagnostics.Lines(diag::Stream::StandardOutput);
     ASSERT_EQ(1u, out.size());
@@ -237,7 +237,7 @@ TEST_F(Transport, TwoCamerasCountTwoAndTheFirstEnumeratedIsOpened) {
 
     // Which camera is first is SetupAPI's choice: open its path directly and compare.
     const std::wstring path = out[0].substr(17, out[0].size() - 18);
-    UniqueFile direct(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+    UniqueHandle direct(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
     ASSERT_TRUE(direct);
@@ -263,7 +263,7 @@ TEST_F(Transport, RefusedOpenWritesTheErrorCodeLine) {
 TEST_F(Transport, ImmediateAndPendingCompletionsDeliverTheSameBytes) {
     ASSERT_TRUE(sim.Attach(&camera));
     ASSERT_TRUE(sim.SetProductCode(0x7013));
-    UniqueFile device(OpenDeviceInterface());
+    UniqueHandle device(OpenDeviceInterface());
     ASSERT_TRUE(device);
     for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
         ASSERT_TRUE(sim.SetCompletion(mode));
@@ -286,7 +286,7 @@ TEST_F(Transport, ImmediateAndPendingCompletionsDeliverTheSameBytes) {
 
 TEST_F(Transport, FailuresLeaveTheSystemErrorForTheCaller) {
     ASSERT_TRUE(sim.Attach(&camera));
-    UniqueFile device(OpenDeviceInterface());
+    UniqueHandle device(OpenDeviceInterface());
     ASSERT_TRUE(device);
     for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
         ASSERT_TRUE(sim.SetCompletion(mode));

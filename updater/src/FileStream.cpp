@@ -55,7 +55,7 @@ HRESULT FileStream::Read(void* buffer, ULONG byteCount, ULONG* bytesRead) {
         return STG_E_INVALIDPOINTER;
     }
     DWORD done = 0;
-    const BOOL ok = ::ReadFile(file_.Get(), buffer, byteCount, &done, nullptr);
+    const BOOL ok = ::ReadFile(file_.get(), buffer, byteCount, &done, nullptr);
     const HRESULT result = ok ? S_OK : LastErrorAsHResult();
     if (bytesRead != nullptr) {
         *bytesRead = done;
@@ -71,7 +71,7 @@ HRESULT FileStream::Write(const void* buffer, ULONG byteCount, ULONG* bytesWritt
         return STG_E_INVALIDPOINTER;
     }
     DWORD done = 0;
-    const BOOL ok = ::WriteFile(file_.Get(), buffer, byteCount, &done, nullptr);
+    const BOOL ok = ::WriteFile(file_.get(), buffer, byteCount, &done, nullptr);
     const HRESULT result = ok ? S_OK : LastErrorAsHResult();
     if (bytesWritten != nullptr) {
         *bytesWritten = done;
@@ -95,7 +95,7 @@ HRESULT FileStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPo
             return STG_E_INVALIDFUNCTION;
     }
     LARGE_INTEGER position = {};
-    if (!::SetFilePointerEx(file_.Get(), move, &position, method)) {
+    if (!::SetFilePointerEx(file_.get(), move, &position, method)) {
         return LastErrorAsHResult();
     }
     if (newPosition != nullptr) {
@@ -139,7 +139,7 @@ HRESULT FileStream::Stat(STATSTG* record, DWORD /*statFlags*/) {
     *record = {};
     record->type = STGTY_STREAM;
     LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(file_.Get(), &size)) {
+    if (!::GetFileSizeEx(file_.get(), &size)) {
         return LastErrorAsHResult();
     }
     record->cbSize.QuadPart = static_cast<ULONGLONG>(size.QuadPart);

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 // A COM stream over an open file, so that XmlLite can read a file straight from its handle.
 // Only reading, writing, seeking and the size are supported; the rest answer E_NOTIMPL.

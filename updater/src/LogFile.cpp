@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "LogFormat.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 namespace {
 
@@ -93,18 +93,18 @@ void WriteLog(const std::wstring& path, std::wstring_view text) {
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
+    if (!file) {
         return;
     }
     bool wasEmpty = false;
     // Without a known end, writing could overwrite earlier lines: drop this one instead.
-    if (!SeekToEnd(file.Get(), wasEmpty)) {
+    if (!SeekToEnd(file.get(), wasEmpty)) {
         return;
     }
     DWORD written = 0;
     if (wasEmpty) {
         static constexpr BYTE kByteOrderMark[] = {0xFF, 0xFE};
-        ::WriteFile(file.Get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr);
+        ::WriteFile(file.get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr);
     }
     SYSTEMTIME now;
     ::GetLocalTime(&now);
@@ -113,6 +113,6 @@ void WriteLog(const std::wstring& path, std::wstring_view text) {
     if (line.size() > std::numeric_limits<DWORD>::max() / sizeof(wchar_t)) {
         return;
     }
-    ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)),
+    ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)),
                 &written, nullptr);
 }

@@ -10,7 +10,7 @@
 #include "ComPtr.h"
 #include "FileStream.h"
 #include "TempFolder.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ ULARGE_INTEGER Unsigned(ULONGLONG value) {
 DWORD ErrorOfExclusiveOpen(const std::wstring& path) {
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsValid() ? ERROR_SUCCESS : ::GetLastError();
+    return file ? ERROR_SUCCESS : ::GetLastError();
 }
 
 class FileStreamTest : public ::testing::Test {
@@ -42,7 +42,7 @@ protected:
     ComPtr<IStream> Open(DWORD access) {
         UniqueHandle file(::CreateFileW(path_.c_str(), access, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        EXPECT_TRUE(file.IsValid()) << "error " << ::GetLastError();
+        EXPECT_TRUE(file) << "error " << ::GetLastError();
         ComPtr<IStream> stream;
         EXPECT_EQ(FileStream::Create(std::move(file), stream.Put()), S_OK);
         EXPECT_TRUE(stream);
@@ -266,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(EitherOrder, FileStreamHoldersTest, ::testing::Bool(),
 TEST_F(FileStreamTest, CreateWithoutAnOutPointerClosesTheFile) {
     UniqueHandle file(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.IsValid());
+    ASSERT_TRUE(file);
     EXPECT_EQ(FileStream::Create(std::move(file), nullptr), E_POINTER);
     EXPECT_EQ(ErrorOfExclusiveOpen(path_), static_cast<DWORD>(ERROR_SUCCESS));
 }

@@ -9,7 +9,7 @@
 #include "ComPtr.h"
 #include "FileStream.h"
 #include "TempFolder.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(FileStreamWithXmlLite, ReadsElementsAndAttributesOfADocument) {
     {
         UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(file.IsValid());
+        ASSERT_TRUE(file);
         ASSERT_EQ(FileStream::Create(std::move(file), stream.Put()), S_OK);
     }
     const std::vector<std::wstring> expected = {

@@ -7,7 +7,7 @@
 
 #include "LogFile.h"
 #include "TempFolder.h"
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 namespace {
 
@@ -196,7 +196,7 @@ TEST_F(WriteLogTest, LosesALineWhileTheFileIsHeldWithoutSharingThenWritesTheNext
     WriteLog(log_, L"before");
     {
         UniqueHandle holder = OpenExclusively(log_);
-        ASSERT_TRUE(holder.IsValid());
+        ASSERT_TRUE(holder);
         WriteLog(log_, L"lost");
     }
     WriteLog(log_, L"after");
@@ -212,7 +212,7 @@ TEST_F(WriteLogTest, WritesWhileAnotherProgramHasTheFileOpenForReadingAndWriting
     UniqueHandle viewer(::CreateFileW(log_.c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(viewer.IsValid());
+    ASSERT_TRUE(viewer);
     WriteLog(log_, L"second");
     EXPECT_NE(ReadLogText(log_).find(L"] second\r\n"), std::wstring::npos);
 }

@@ -4,31 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "UniqueHandle.h"
+#include "UniqueAny.h"
 
 namespace {
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE search) : search_(search) {}
-    ~FindHandle() {
-        if (search_ != INVALID_HANDLE_VALUE) {
-            ::FindClose(search_);
-        }
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsValid() const { return search_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return search_; }
-
-private:
-    HANDLE search_;
-};
-
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW entry;
-    const FindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (search.IsValid()) {
+    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (search) {
         do {
             const std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..") {
@@ -41,7 +24,7 @@ void RemoveTree(const std::wstring& folder) {
                 ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
                 ::DeleteFileW(child.c_str());
             }
-        } while (::FindNextFileW(search.Get(), &entry));
+        } while (::FindNextFileW(search.get(), &entry));
     }
     ::RemoveDirectoryW(folder.c_str());
 }
@@ -82,14 +65,14 @@ std::string ReadBytes(const std::wstring& path) {
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
+    if (!file) {
         ADD_FAILURE() << "cannot open for reading, error " << ::GetLastError();
         return {};
     }
     std::string bytes;
     char chunk[65536];
     DWORD got = 0;
-    while (::ReadFile(file.Get(), chunk, sizeof(chunk), &got, nullptr) && got != 0) {
+    while (::ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr) && got != 0) {
         bytes.append(chunk, got);
     }
     return bytes;
@@ -98,10 +81,10 @@ std::string ReadBytes(const std::wstring& path) {
 void WriteBytes(const std::wstring& path, std::string_view bytes) {
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.IsValid()) << "cannot create, error " << ::GetLastError();
+    ASSERT_TRUE(file) << "cannot create, error " << ::GetLastError();
     DWORD written = 0;
     ASSERT_TRUE(
-        ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     ASSERT_EQ(written, bytes.size());
 }
 
