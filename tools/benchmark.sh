@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Prints the library's figures against the simulated camera. Run tools/test.sh (or at least the
+# build) first. Arguments go to the benchmark program (for example --idle-seconds 10).
+set -eu
+root="$(cd "$(dirname "$0")/.." && pwd)"
+run="$root/build/wine-run.sh"
+bin="$root/build/bin"
+
+"$run" --boot
+trap '"$run" "$bin/OrvaneCamSimCtl.exe" stop >/dev/null 2>&1 || true' EXIT
+"$run" "$bin/OrvaneCamSimCtl.exe" install-start
+
+"$run" "$bin/devicelib_benchmark.exe" --only connection "$@"
+"$run" "$bin/devicelib_benchmark.exe" --only requests "$@"
+
+# Idle scanning: this process's CPU, plus what Wine's server and the driver's host spent for it
+# over the same time (clock ticks from /proc, as Linux counts them).
+cpu_ticks() {
+  local total=0 pid
+  for pid in $(pgrep -f 'wineserver|winedevice' || true); do
+    if [ -r "/proc/$pid/stat" ]; then
+      total=$((total + $(awk '{print $14 + $15}' "/proc/$pid/stat")))
+    fi
+  done
+  echo "$total"
+}
+before=$(cpu_ticks)
+start=$(date +%s.%N)
+"$run" "$bin/devicelib_benchmark.exe" --only idle "$@"
+end=$(date +%s.%N)
+after=$(cpu_ticks)
+awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$start" -v e="$end" \
+  'BEGIN { printf "  Wine server and driver host meanwhile:  %.3f %% of a core\n", 100 * t / hz / (e - s) }'
