@@ -29,6 +29,7 @@ struct Bytes {
     bool present;
 };
 void ClearBytes(Bytes* bytes);
+void ClearStoredBytes();  // under the lock
 bool AssignBytes(Bytes* bytes, const void* source, ULONG size);
 
 // Holds the driver's one lock for its scope; not recursive. It is a semaphore of one: pool

@@ -101,12 +101,7 @@ void NTAPI Unload(PDRIVER_OBJECT) {
     }
     {
         Lock lock;
-        for (Bytes& b : g.controls)
-            ClearBytes(&b);
-        for (Bytes& b : g.images)
-            ClearBytes(&b);
-        for (Bytes& b : g.events)
-            ClearBytes(&b);
+        ClearStoredBytes();
     }
     JournalFree();
 }
@@ -153,6 +148,16 @@ void ClearBytes(Bytes* bytes) {
     bytes->present = false;
 }
 
+// Control values, images and queued events: everything the cameras were told or sent.
+void ClearStoredBytes() {
+    for (Bytes& b : g.controls)
+        ClearBytes(&b);
+    for (Bytes& b : g.images)
+        ClearBytes(&b);
+    for (Bytes& b : g.events)
+        ClearBytes(&b);
+}
+
 bool AssignBytes(Bytes* bytes, const void* source, ULONG size) {
     auto* data = static_cast<UCHAR*>(Allocate(size));
     if (data == nullptr) {
@@ -191,12 +196,7 @@ void RestoreDefaults() {
     g.writeTimeUs = 1;
     g.completion = 0;
     g.delayMs = 0;
-    for (Bytes& b : g.controls)
-        ClearBytes(&b);
-    for (Bytes& b : g.images)
-        ClearBytes(&b);
-    for (Bytes& b : g.events)
-        ClearBytes(&b);
+    ClearStoredBytes();
     RtlZeroMemory(g.faults, sizeof(g.faults));
     RtlZeroMemory(g.hold, sizeof(g.hold));
     g.sequence = 0;

@@ -89,10 +89,10 @@ bool InstallDriver() {
     if (existing) {
         return true;
     }
-    UniqueServiceHandle created(CreateServiceW(manager.get(), kServiceName, kServiceName,
-                                         SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                                         SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, target.c_str(),
-                                         nullptr, nullptr, nullptr, nullptr, nullptr));
+    UniqueServiceHandle created(
+        CreateServiceW(manager.get(), kServiceName, kServiceName, SERVICE_ALL_ACCESS,
+                       SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                       target.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     return static_cast<bool>(created) || GetLastError() == ERROR_SERVICE_EXISTS;
 }
 

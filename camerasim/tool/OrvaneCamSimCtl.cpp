@@ -71,7 +71,7 @@ int SaveImage(camsim::Control& control, uint32_t selector, const wchar_t* file) 
         return Fail(L"image");
     }
     UniqueHandle out(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) {
         return Fail(L"creating the file");
     }

@@ -238,8 +238,8 @@ TEST_F(Transport, TwoCamerasCountTwoAndTheFirstEnumeratedIsOpened) {
     // Which camera is first is SetupAPI's choice: open its path directly and compare.
     const std::wstring path = out[0].substr(17, out[0].size() - 18);
     UniqueHandle direct(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OVERLAPPED, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr));
     ASSERT_TRUE(direct);
     VersionRecord version;
     ASSERT_TRUE(SendDeviceRequest(device.get(), RequestCode(kGetVersion), nullptr, 0, &version,
