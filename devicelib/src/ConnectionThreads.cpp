@@ -10,6 +10,7 @@
 #include "LibraryState.h"
 #include "TAVIKUtilDll.h"
 #include "Transport.h"
+#include "UniqueAny.h"
 
 namespace {
 
@@ -107,17 +108,22 @@ bool StartThread(LPTHREAD_START_ROUTINE entry, std::atomic<bool>& running,
     running.store(true);
     // Created suspended so the handle is stored before the thread can look for it: a thread
     // that ends at once must find and release its own handle.
-    HANDLE thread = CreateThread(nullptr, 0, entry, start, CREATE_SUSPENDED, nullptr);
-    if (thread == nullptr) {
-        const DWORD error = GetLastError();
-        running.store(false);
-        delete start;
-        SetLastError(error);
-        return false;
+    UniqueHandle thread(CreateThread(nullptr, 0, entry, start, CREATE_SUSPENDED, nullptr));
+    if (thread) {
+        handle.store(thread.get());
+        if (ResumeThread(thread.get()) != static_cast<DWORD>(-1)) {
+            thread.release();  // the thread's own now, or OrvaneUtil_Uninit's
+            return true;
+        }
+        // It never ran: the record is still ours, and nobody may wait for the thread.
+        handle.store(nullptr);
+        TerminateThread(thread.get(), 0);
     }
-    handle.store(thread);
-    ResumeThread(thread);
-    return true;
+    const DWORD error = GetLastError();
+    running.store(false);
+    delete start;
+    SetLastError(error);
+    return false;
 }
 
 // Takes the thread's handle over, so the thread no longer releases it, and waits a bounded time.
