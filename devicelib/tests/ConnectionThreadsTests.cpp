@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "CameraTest.h"
+#include "ImportPatch.h"
 #include "LibraryState.h"
 
 namespace {
@@ -210,4 +211,30 @@ TEST_F(Connection, UninitFromInsideTheCallbackReturnsAndTheThreadEndsByItself) {
     ASSERT_EQ(2u, writes.size());
     EXPECT_EQ(ConnectionControlWrite(0), writes[0].input);
     EXPECT_EQ(ConnectionControlWrite(1), writes[1].input);
+}
+
+namespace {
+HANDLE WINAPI FailingCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,
+                                  DWORD, LPDWORD) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+}  // namespace
+
+TEST_F(Connection, ThreadThatCannotBeCreatedLeavesNothingRunning) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    {
+        ImportPatch patch("kernel32.dll", "CreateThread",
+                          reinterpret_cast<const void*>(&FailingCreateThread));
+        ASSERT_TRUE(patch.ok());
+        EXPECT_FALSE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+        EXPECT_FALSE(OrvaneUtil_WatchConnection(&probe, &CallbackProbe::Callback));
+    }
+    EXPECT_FALSE(theApp.m_bScanRunning.load());
+    EXPECT_FALSE(theApp.m_bWatchRunning.load());
+    EXPECT_EQ(nullptr, theApp.m_hScanThread.load());
+    EXPECT_EQ(nullptr, theApp.m_hWatchThread.load());
+    // Nothing is left that would refuse the next start.
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    EXPECT_TRUE(probe.WaitCalled());
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CameraTest.h"
+#include "ImportPatch.h"
 #include "LibraryState.h"
 
 namespace {
@@ -360,4 +361,27 @@ TEST_F(RequestFunctions, ManyThreadsOnTheOneHandleLoseNoRequest) {
     EXPECT_EQ(0, failures.load());
     EXPECT_EQ(static_cast<size_t>(kThreads / 2 * kCalls), Requests(kGetVersion).size());
     EXPECT_EQ(static_cast<size_t>(kThreads / 2 * kCalls), Requests(kGetCtrlCurrent).size());
+}
+
+namespace {
+void* __cdecl FailingCalloc(size_t, size_t) {
+    return nullptr;
+}
+}  // namespace
+
+TEST_F(RequestFunctions, NoTemporaryBufferMeansNoRequest) {
+    const uint8_t value[2] = {1, 2};
+    const CtrlValueRecord control = {0x21, 0, 0, value};
+    const RequestRecord request = {{{1, 2, 3, 4, 5, 6}, 2}, value};
+    CtrlAttributeRecord attribute;
+    std::memset(&attribute, 0xCC, sizeof(attribute));
+    {
+        ImportPatch patch("msvcrt.dll", "calloc", reinterpret_cast<const void*>(&FailingCalloc));
+        ASSERT_TRUE(patch.ok());
+        EXPECT_FALSE(OrvaneUtil_SetCtrlCurrent(&control, 2));
+        EXPECT_FALSE(OrvaneUtil_SetRequest(&request));
+        EXPECT_FALSE(OrvaneUtil_GetCtrlAttribute(1, &attribute, 4));
+    }
+    EXPECT_TRUE(Journal().empty());
+    EXPECT_EQ(0xCC, attribute.header);
 }
