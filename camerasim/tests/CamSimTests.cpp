@@ -616,25 +616,15 @@ TEST(CamSimDriver, StopFailsOutstandingRequestsAndRestarts) {
     EXPECT_TRUE(PresentCameras().empty());
 }
 
-TEST_F(CamSim, RoundTripTimes) {
+TEST_F(CamSim, EveryRequestCompletesTheWayTheModeSays) {
     UniqueHandle device = AttachAndOpen();
-    constexpr int kRounds = 1000;
     for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
         ASSERT_TRUE(control_.SetCompletion(mode));
-        LARGE_INTEGER frequency, start, end;
-        ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
-        ASSERT_TRUE(QueryPerformanceCounter(&start));
-        for (int i = 0; i < kRounds; ++i) {
+        for (int i = 0; i < 100; ++i) {
             Request r(device.get(), 26, {}, 8);
             ASSERT_EQ(r.pending(), mode == camsim::Completion::Pending);
             ASSERT_TRUE(r.Wait());
         }
-        ASSERT_TRUE(QueryPerformanceCounter(&end));
-        double us = (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / kRounds;
-        RecordProperty(mode == camsim::Completion::Pending ? "pending_us" : "immediate_us",
-                       static_cast<int>(us));
-        std::printf("round trip, %s: %.0f us\n",
-                    mode == camsim::Completion::Pending ? "pending" : "immediate", us);
     }
 }
 
