@@ -5,10 +5,11 @@
 
 namespace {
 
-// Takes the thread's error at once, before anything else can overwrite it.
+// Takes the thread's error at once, before anything else can overwrite it. A call that failed
+// without saying why is still a failure: HRESULT_FROM_WIN32 would turn its 0 into S_OK.
 HRESULT LastErrorAsHResult() {
     const DWORD error = ::GetLastError();
-    return HRESULT_FROM_WIN32(error);
+    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
 }
 
 }  // namespace
