@@ -8,11 +8,14 @@ CallbackProbe::CallbackProbe()
 
 int __stdcall CallbackProbe::Callback(void* context) {
     auto* probe = static_cast<CallbackProbe*>(context);
+    // Once the event is set the waiting test may end and its probe go away: nothing of the probe
+    // is read after it, except by an action, whose test keeps its probe alive.
+    const auto action = probe->action;
     probe->threadId_.store(GetCurrentThreadId());
     probe->count_.fetch_add(1);
     SetEvent(probe->called_.get());
-    if (probe->action != nullptr) {
-        probe->action(*probe);
+    if (action != nullptr) {
+        action(*probe);
     }
     return 0;
 }
@@ -60,4 +63,15 @@ std::vector<camsim::JournalEntry> CameraTest::Requests(RequestFunction function)
 
 std::vector<uint8_t> ConnectionControlWrite(uint8_t value) {
     return {0x3E, 0, 0, 0, value};
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(1);
+    }
+    return true;
 }

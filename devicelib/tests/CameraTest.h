@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "CamSimControl.h"
@@ -50,6 +51,9 @@ protected:
     CallbackProbe probe;
     uint32_t camera = 0;
 };
+
+// Waits for a condition that nothing announces (a thread's last steps after its End line).
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 
 // The set-control request the library makes for control 0x3E.
 std::vector<uint8_t> ConnectionControlWrite(uint8_t value);

@@ -35,7 +35,8 @@ TEST_F(Connection, CameraAttachedBeforeInitIsOpenedAndReportedOnce) {
     EXPECT_NE(GetCurrentThreadId(), probe.threadId()) << "called on the library's thread";
     EXPECT_NE(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
     EXPECT_FALSE(theApp.m_bScanRunning.load());
-    EXPECT_EQ(nullptr, theApp.m_hScanThread.load()) << "the thread released its own handle";
+    // The thread releases its own handle after its End line.
+    EXPECT_TRUE(WaitUntil([] { return theApp.m_hScanThread.load() == nullptr; }));
     EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanStart));
     // Found on the first pass: no failed attempt before it.
     EXPECT_EQ(0u, diagnostics.Count(diag::Stream::StandardOutput,
@@ -145,7 +146,7 @@ TEST_F(Connection, WatchWithNoCameraReportsAtOnce) {
     EXPECT_EQ(1, probe.count());
     EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kWatchStart));
     EXPECT_FALSE(theApp.m_bWatchRunning.load());
-    EXPECT_EQ(nullptr, theApp.m_hWatchThread.load());
+    EXPECT_TRUE(WaitUntil([] { return theApp.m_hWatchThread.load() == nullptr; }));
 }
 
 TEST_F(Connection, CameraPulledWhileWatchedIsReportedOnceAndTheHandleGoesStale) {
