@@ -40,6 +40,16 @@ UniqueServiceHandle OpenManager() {
     return UniqueServiceHandle(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
 }
 
+// The driver's service, or nothing with the error of the call that failed (the manager's
+// release keeps it).
+UniqueServiceHandle OpenDriverService() {
+    UniqueServiceHandle manager = OpenManager();
+    if (!manager) {
+        return UniqueServiceHandle();
+    }
+    return UniqueServiceHandle(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+}
+
 // Polls the service (there is nothing to wait on) until it reaches `state`.
 bool WaitForState(SC_HANDLE service, DWORD state) {
     DWORD waited = 0;
@@ -97,11 +107,7 @@ bool InstallDriver() {
 }
 
 bool StartDriver() {
-    UniqueServiceHandle manager = OpenManager();
-    if (!manager) {
-        return false;
-    }
-    UniqueServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    UniqueServiceHandle service = OpenDriverService();
     if (!service) {
         return false;
     }
@@ -113,11 +119,7 @@ bool StartDriver() {
 }
 
 bool StopDriver() {
-    UniqueServiceHandle manager = OpenManager();
-    if (!manager) {
-        return false;
-    }
-    UniqueServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    UniqueServiceHandle service = OpenDriverService();
     if (!service) {
         return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
     }
@@ -135,12 +137,8 @@ bool UninstallDriver() {
     if (!StopDriver()) {
         return false;
     }
-    UniqueServiceHandle manager = OpenManager();
-    if (!manager) {
-        return false;
-    }
-    UniqueServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
-    if (service && !DeleteService(service.get())) {
+    UniqueServiceHandle service = OpenDriverService();
+    if (service ? !DeleteService(service.get()) : GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST) {
         return false;
     }
     std::wstring target = InstalledPath();
