@@ -1,0 +1,19 @@
+#include "RunMessages.h"
+
+MessageBoxText MismatchMessage(const std::wstring& deviceName, bool overrideAllowed) {
+    std::wstring text = L"Not " + deviceName + L".";
+    if (!overrideAllowed) {
+        return {text, L"Warning", MB_OK | MB_ICONWARNING};
+    }
+    text += L"\r\nDoes it really update to " + deviceName + L"?";
+    return {text, L"Warning", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2};
+}
+
+MessageBoxText FinishedMessage(const std::wstring& deviceName) {
+    return {L"The upgrade ended.\r\nPlease reactivate the " + deviceName + L".", L"Finished",
+            MB_OK | MB_ICONINFORMATION};
+}
+
+MessageBoxText FailedMessage(long error) {
+    return {L"Failed!\r\nError=" + std::to_wstring(error), L"Error", MB_OK | MB_ICONERROR};
+}
