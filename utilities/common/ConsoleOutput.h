@@ -1,0 +1,18 @@
+// Text out of a console program: to a console as it is, to a file or a pipe as UTF-8, so that
+// scripts read the same bytes whatever the system's code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+enum class OutputStream { Out, Error };
+
+// False when the stream cannot be written (a closed pipe, say).
+bool WriteText(OutputStream stream, std::wstring_view text);
+
+// The same for a text that is UTF-8 already (what the JSON library makes).
+bool WriteUtf8(OutputStream stream, std::string_view text);
+
+// UTF-8 bytes of a UTF-16 text and back; malformed sequences become U+FFFD.
+std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view text);
