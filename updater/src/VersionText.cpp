@@ -25,6 +25,15 @@ const wchar_t* ModelName(uint16_t productCode) {
     return nullptr;
 }
 
+bool IsKnownModelName(const std::wstring& name) {
+    for (const Model& model : kModels) {
+        if (name == model.name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::wstring FormatVersionText(const uint8_t (&b)[kVersionBlockSize]) {
     // Eleven bytes of at most two digits each and the fixed characters fit easily.
     wchar_t text[64];

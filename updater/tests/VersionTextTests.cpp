@@ -48,4 +48,10 @@ TEST(ModelTable, KnowsExactlyTheTwoModels) {
     EXPECT_EQ(ModelName(0x0000), nullptr);
     EXPECT_EQ(ModelName(0x1270), nullptr);  // the product code's bytes the other way round
     EXPECT_EQ(ModelName(0xFFFF), nullptr);
+
+    EXPECT_TRUE(IsKnownModelName(L"ZP-Na7"));
+    EXPECT_TRUE(IsKnownModelName(L"ZP-Mo7"));
+    EXPECT_FALSE(IsKnownModelName(L"zp-na7"));
+    EXPECT_FALSE(IsKnownModelName(L"ZP-Na7 "));
+    EXPECT_FALSE(IsKnownModelName(L""));
 }
