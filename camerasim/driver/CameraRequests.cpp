@@ -229,6 +229,7 @@ NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp) {
         p->generation = camera.generation;
         const ULONG function = camsim::RequestFunction(code);
         bool later = g.completion != 0;
+        bool reached = false;  // the request reached the camera's behaviour
         LONGLONG delay = static_cast<LONGLONG>(g.delayMs) * 10000;
         if (!camera.attached || openedIn != camera.generation) {
             status = STATUS_DEVICE_NOT_CONNECTED;
@@ -241,27 +242,49 @@ NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp) {
             later = false;
         } else if (g.hold[function]) {
             g.hold[function] = false;
-            IoMarkIrpPending(irp);
-            InsertTailList(&camera.held, &p->link);
-            return STATUS_PENDING;
+            if (ArmCancel(irp)) {
+                IoMarkIrpPending(irp);
+                InsertTailList(&camera.held, &p->link);
+                return STATUS_PENDING;
+            }
+            status = STATUS_CANCELLED;
+            later = false;
         } else if (Fault* fault = TakeFault(function)) {
+            reached = true;
             status = fault->status;
             p->setsLastError = true;
             p->driverError = fault->driverError;
+            // A warning is no failure to deliver: the reply goes out with it.
+            if (NT_WARNING(status)) {
+                Serve(function, camera, buffer, in, out, &information);
+            }
         } else if (function == 20) {
+            reached = true;
             status = PrepareWrite(p, camera, buffer, irp, &delay);
             // A write takes time, whatever the completion mode.
             later = NT_SUCCESS(status);
         } else {
+            reached = true;
             status = Serve(function, camera, buffer, in, out, &information);
+        }
+        if (reached && g.delayNext[function] != 0) {
+            // Served now, completed later: a slow camera.
+            delay = (function == 20 && later ? delay : 0) +
+                    static_cast<LONGLONG>(g.delayNext[function]) * 10000;
+            g.delayNext[function] = 0;
+            later = true;
         }
         if (later) {
             p->status = status;
             p->information = information;
             p->due = Now() + delay;
-            IoMarkIrpPending(irp);
-            Enqueue(p);
-            return STATUS_PENDING;
+            if (ArmCancel(irp)) {
+                IoMarkIrpPending(irp);
+                Enqueue(p);
+                return STATUS_PENDING;
+            }
+            status = STATUS_CANCELLED;
+            information = 0;
         }
     }
     Finish(p, status, information);

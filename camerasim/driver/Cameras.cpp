@@ -199,8 +199,14 @@ NTSTATUS DetachCamera(ULONG index) {
         }
         camera.attached = false;
         ++camera.generation;
-        while (!IsListEmpty(&camera.held)) {
-            InsertTailList(&held, RemoveHeadList(&camera.held));
+        for (PLIST_ENTRY e = camera.held.Flink; e != &camera.held;) {
+            auto* p = CONTAINING_RECORD(e, Pending, link);
+            e = e->Flink;
+            // One being cancelled stays for its cancel routine to find.
+            if (Disarm(p->irp)) {
+                RemoveEntryList(&p->link);
+                InsertTailList(&held, &p->link);
+            }
         }
         // Requests still waiting in the queue fail now, as on unplugged hardware.
         for (PLIST_ENTRY e = g.queue.Flink; e != &g.queue; e = e->Flink) {

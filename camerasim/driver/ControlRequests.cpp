@@ -55,6 +55,37 @@ NTSTATUS SetFault(const UCHAR* in, ULONG inSize) {
     return STATUS_SUCCESS;
 }
 
+NTSTATUS DelayNext(const UCHAR* in, ULONG inSize) {
+    camsim::DelayRecord record;
+    if (inSize != sizeof(record)) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    RtlCopyMemory(&record, in, sizeof(record));
+    if (record.function >= camsim::kFunctionCount) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    Lock lock;
+    g.delayNext[record.function] = record.milliseconds;
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS ReadStatus(UCHAR* out, ULONG outSize, ULONG* information) {
+    camsim::StatusRecord record;
+    if (outSize != sizeof(record)) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    {
+        Lock lock;
+        record.received = g.sequence;
+        record.outstanding = CountOutstanding();
+        record.cancelled = g.cancelled;
+        record.opens = g.opens;
+    }
+    RtlCopyMemory(out, &record, sizeof(record));
+    *information = sizeof(record);
+    return STATUS_SUCCESS;
+}
+
 NTSTATUS ReadImage(UCHAR* buffer, ULONG inSize, ULONG outSize, ULONG* information) {
     camsim::ImageQuery query;
     camsim::ImagePage page;
@@ -152,8 +183,13 @@ NTSTATUS Handle(ULONG function, UCHAR* buffer, ULONG in, ULONG out, ULONG* infor
             Lock lock;
             RtlZeroMemory(g.faults, sizeof(g.faults));
             RtlZeroMemory(g.hold, sizeof(g.hold));
+            RtlZeroMemory(g.delayNext, sizeof(g.delayNext));
             return STATUS_SUCCESS;
         }
+        case camsim::kCtlDelayNext:
+            return DelayNext(buffer, in);
+        case camsim::kCtlReadStatus:
+            return ReadStatus(buffer, out, information);
         case camsim::kCtlReadJournal:
             status = ReadValue(buffer, in, &value);
             if (!NT_SUCCESS(status) || out < sizeof(camsim::JournalPage)) {

@@ -114,7 +114,10 @@ struct State {
     Bytes events[6];
     Fault faults[camsim::kFunctionCount];
     bool hold[camsim::kFunctionCount];
+    ULONG delayNext[camsim::kFunctionCount];  // milliseconds, 0: none
     ULONG sequence;
+    ULONG cancelled;
+    ULONG opens;
 
     struct JournalItem* journal;
     ULONG journalFirst;
@@ -138,6 +141,7 @@ void RestoreDefaults();  // under the lock
 struct JournalItem {
     ULONG record;
     ULONG sequence;
+    ULONG completedAfter;
     ULONG camera;
     ULONG code;
     ULONG outputSize;
@@ -157,6 +161,12 @@ void WorkerStop();               // finishes everything still queued first
 void Enqueue(Pending* pending);  // under the lock
 void Finish(Pending* pending, NTSTATUS status, ULONG information);  // completes, journals, frees
 void Discard(Pending* pending);
+
+// Cancellation.cpp. A request waiting with the driver can be cancelled: its cancel routine
+// takes it from the queue or the held list and completes it.
+bool ArmCancel(PIRP irp);  // under the lock; false: cancelled already, complete it as such
+bool Disarm(PIRP irp);     // under the lock; false: its cancel routine completes it
+ULONG CountOutstanding();  // under the lock
 
 // Cameras.cpp
 void ClearStaleRegistrations();

@@ -75,6 +75,7 @@ NTSTATUS NTAPI DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp) {
         Lock lock;
         stack->FileObject->FsContext =
             reinterpret_cast<PVOID>(static_cast<ULONG_PTR>(g.cameras[ext->index].generation));
+        ++g.opens;
     }
     return Complete(irp, STATUS_SUCCESS, 0);
 }
@@ -199,7 +200,10 @@ void RestoreDefaults() {
     ClearStoredBytes();
     RtlZeroMemory(g.faults, sizeof(g.faults));
     RtlZeroMemory(g.hold, sizeof(g.hold));
+    RtlZeroMemory(g.delayNext, sizeof(g.delayNext));
     g.sequence = 0;
+    g.cancelled = 0;
+    g.opens = 0;
 }
 
 }  // namespace sim

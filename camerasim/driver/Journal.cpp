@@ -40,6 +40,7 @@ void JournalAdd(Pending* request, NTSTATUS status, ULONG information) {
     JournalItem& item = g.journal[Slot(g.journalCount)];
     item.record = g.nextRecord++;
     item.sequence = request->sequence;
+    item.completedAfter = g.sequence;
     item.camera = request->camera;
     item.code = request->code;
     item.outputSize = request->outputSize;
@@ -88,6 +89,7 @@ ULONG JournalRead(ULONG firstRecord, UCHAR* out, ULONG outSize, ULONG* informati
         record->status = item.status;
         record->information = item.information;
         record->inputSize = item.input.size;
+        record->completedAfter = item.completedAfter;
         if (item.input.size != 0) {
             RtlCopyMemory(record + 1, item.input.data, item.input.size);
         }

@@ -91,6 +91,9 @@ void NTAPI WorkerMain(PVOID) {
                 auto* p = CONTAINING_RECORD(e, Pending, link);
                 e = e->Flink;
                 if (p->due <= now || g.stopping) {
+                    if (p->irp != nullptr && !Disarm(p->irp)) {
+                        continue;  // being cancelled: its cancel routine completes it
+                    }
                     RemoveEntryList(&p->link);
                     InsertTailList(&ready, &p->link);
                 } else if (next == 0 || p->due < next) {
@@ -152,7 +155,8 @@ void Enqueue(Pending* pending) {
 }
 
 void Finish(Pending* p, NTSTATUS status, ULONG information) {
-    if (!NT_SUCCESS(status)) {
+    // A warning still delivers the reply, as on Windows.
+    if (NT_ERROR(status)) {
         information = 0;
     }
     {

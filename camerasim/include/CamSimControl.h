@@ -33,12 +33,14 @@ enum class Completion : uint32_t {
 // One request that reached a camera, in the order of arrival.
 struct JournalEntry {
     uint32_t sequence = 0;
-    uint32_t camera = 0;         // index returned by Attach
-    uint32_t code = 0;           // the I/O control code
-    uint32_t outputSize = 0;     // output size the caller gave
-    int32_t status = 0;          // NTSTATUS the request was completed with
-    uint32_t information = 0;    // bytes delivered to the caller
-    std::vector<uint8_t> input;  // the input bytes, whole
+    uint32_t camera = 0;          // index returned by Attach
+    uint32_t code = 0;            // the I/O control code
+    uint32_t outputSize = 0;      // output size the caller gave
+    int32_t status = 0;           // NTSTATUS the request was completed with
+    uint32_t information = 0;     // bytes delivered to the caller
+    uint32_t completedAfter = 0;  // requests received when it completed: a later `sequence`
+                                  // above this one arrived after it completed
+    std::vector<uint8_t> input;   // the input bytes, whole
 };
 
 class Control {
@@ -80,6 +82,12 @@ public:
     bool ClearFaults();
     // The next request of `function` is held until the camera it reached is detached, then fails.
     bool HoldUntilDetach(uint32_t function);
+    // The next request of `function` is served as usual but completed `milliseconds` later
+    // (added to a write's own time), whatever the completion mode; cleared by ClearFaults.
+    bool DelayNext(uint32_t function, uint32_t milliseconds);
+    // Since the last Reset: requests received, not yet completed, and completed by their
+    // cancel routine; opens of a camera that reached the driver.
+    bool ReadStatus(StatusRecord* status);
 
     bool ReadJournal(std::vector<JournalEntry>* entries);
     bool ClearJournal();

@@ -23,6 +23,8 @@ inline uint8_t PatternByte(uint32_t function, uint32_t index) {
 
 // Reaches the caller as a failure whose system error value is 0.
 constexpr int32_t kStatusFailWithoutError = static_cast<int32_t>(0xC0070000u);
+// STATUS_CANCELLED: the status of a request completed by its cancel routine.
+constexpr int32_t kStatusCancelled = static_cast<int32_t>(0xC0000120u);
 // Last error of a system-data write that did not finish within the time-out.
 constexpr uint32_t kDriverErrorTimeout = 0x0000001Fu;
 // Buffer table replies are never longer than this.
@@ -54,6 +56,8 @@ enum ControlFunction : uint32_t {
     kCtlClearJournal = 15,   // in: none
     kCtlReadImage = 16,      // in: ImageQuery; out: ImagePage, then the bytes
     kCtlInterfacePath = 17,  // in: uint32_t index; out: NUL-terminated UTF-16 link name
+    kCtlDelayNext = 18,      // in: DelayRecord
+    kCtlReadStatus = 19,     // in: none; out: StatusRecord
 };
 
 struct AttachRecord {
@@ -72,6 +76,18 @@ struct FaultRecord {
     uint32_t count;  // 0: until cleared
 };
 
+struct DelayRecord {
+    uint32_t function;
+    uint32_t milliseconds;  // the next request of `function` completes this much later
+};
+
+struct StatusRecord {
+    uint32_t received;     // requests received since the last reset
+    uint32_t outstanding;  // requests not yet completed
+    uint32_t cancelled;    // requests completed by their cancel routine since the last reset
+    uint32_t opens;        // opens of a camera's interface that reached the driver
+};
+
 struct JournalPage {
     uint32_t entries;     // records that follow
     uint32_t nextRecord;  // where the next read starts
@@ -87,6 +103,7 @@ struct JournalRecord {
     int32_t status;
     uint32_t information;
     uint32_t inputSize;
+    uint32_t completedAfter;  // requests received when this one completed
 };
 
 struct ImageQuery {

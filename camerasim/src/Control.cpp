@@ -154,6 +154,17 @@ bool Control::HoldUntilDetach(uint32_t function) {
     return SetValue(kCtlHold, function);
 }
 
+bool Control::DelayNext(uint32_t function, uint32_t milliseconds) {
+    DelayRecord record{function, milliseconds};
+    return Call(kCtlDelayNext, &record, sizeof(record));
+}
+
+bool Control::ReadStatus(StatusRecord* status) {
+    DWORD returned = 0;
+    return Call(kCtlReadStatus, nullptr, 0, status, sizeof(*status), &returned) &&
+           returned == sizeof(*status);
+}
+
 bool Control::ReadJournal(std::vector<JournalEntry>* entries) {
     entries->clear();
     std::vector<uint8_t> page(kReadChunk);
@@ -187,6 +198,7 @@ bool Control::ReadJournal(std::vector<JournalEntry>* entries) {
             entry.outputSize = record.outputSize;
             entry.status = record.status;
             entry.information = record.information;
+            entry.completedAfter = record.completedAfter;
             entry.input.assign(page.data() + at, page.data() + at + record.inputSize);
             entries->push_back(std::move(entry));
             at += (record.inputSize + 3u) & ~3u;

@@ -647,4 +647,95 @@ TEST_F(CamSim, DelayedAttachGivenUpBeforeItComes) {
     EXPECT_EQ(PresentCameras().size(), 1u);
 }
 
+TEST_F(CamSim, DelayedRequestCompletesLaterAndOthersPassItMeanwhile) {
+    UniqueHandle device = AttachAndOpen();
+    ASSERT_TRUE(control_.DelayNext(9, 300));
+    Request slow(device.get(), 9, {0x3E, 0, 0, 0, 0}, 0);
+    ASSERT_TRUE(slow.pending()) << "delayed also while completion is immediate";
+    camsim::StatusRecord status{};
+    ASSERT_TRUE(control_.ReadStatus(&status));
+    EXPECT_EQ(status.outstanding, 1u);
+    // Only the next one is delayed.
+    Request next(device.get(), 9, {0x3E, 0, 0, 0, 1}, 0);
+    EXPECT_FALSE(next.pending());
+    EXPECT_TRUE(next.Wait());
+    EXPECT_FALSE(slow.Completed());
+    ASSERT_TRUE(slow.Wait());
+
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal[0].input, (std::vector<uint8_t>{0x3E, 0, 0, 0, 0}));
+    // The first arrived first and completed after the second had arrived; the second
+    // completed before anything else arrived.
+    EXPECT_GT(journal[1].sequence, journal[0].sequence);
+    EXPECT_GE(journal[0].completedAfter, journal[1].sequence);
+    EXPECT_EQ(journal[1].completedAfter, journal[1].sequence);
+    ASSERT_TRUE(control_.ReadStatus(&status));
+    EXPECT_EQ(status.received, 2u);
+    EXPECT_EQ(status.outstanding, 0u);
+    EXPECT_EQ(status.opens, 1u);
+}
+
+TEST_F(CamSim, CancelledRequestsCompleteAsCancelledAndTheCameraServesOn) {
+    uint32_t index = 0;
+    UniqueHandle device = AttachAndOpen(&index);
+    for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
+        SCOPED_TRACE(mode == camsim::Completion::Pending ? "pending" : "immediate");
+        ASSERT_TRUE(control_.ClearJournal());
+        ASSERT_TRUE(control_.SetCompletion(mode));
+        ASSERT_TRUE(control_.DelayNext(9, 60000));
+        ASSERT_TRUE(control_.HoldUntilDetach(26));
+        Request queued(device.get(), 9, {0x3E, 0, 0, 0, 0}, 0);
+        Request held(device.get(), 26, {}, 8);
+        ASSERT_TRUE(queued.pending());
+        ASSERT_TRUE(held.pending());
+
+        ASSERT_TRUE(CancelIoEx(device.get(), nullptr)) << GetLastError();
+        EXPECT_FALSE(queued.Wait());
+        EXPECT_EQ(queued.error(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+        EXPECT_FALSE(held.Wait());
+        EXPECT_EQ(held.error(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+        std::vector<camsim::JournalEntry> journal;
+        ASSERT_TRUE(control_.ReadJournal(&journal));
+        ASSERT_EQ(journal.size(), 2u);
+        EXPECT_EQ(journal[0].status, camsim::kStatusCancelled);
+        EXPECT_EQ(journal[1].status, camsim::kStatusCancelled);
+        camsim::StatusRecord status{};
+        ASSERT_TRUE(control_.ReadStatus(&status));
+        EXPECT_EQ(status.outstanding, 0u);
+
+        // A cancel with nothing waiting cancels nothing (Wine's CancelIoEx may still report
+        // success), and the camera goes on serving.
+        CancelIoEx(device.get(), nullptr);
+        Request after(device.get(), 26, {}, 8);
+        EXPECT_TRUE(after.Wait());
+    }
+    camsim::StatusRecord status{};
+    ASSERT_TRUE(control_.ReadStatus(&status));
+    EXPECT_EQ(status.cancelled, 4u);
+    EXPECT_TRUE(control_.Detach(index)) << "nothing held is left for the detach";
+}
+
+TEST_F(CamSim, WarningStatusStillDeliversTheReply) {
+    UniqueHandle device = AttachAndOpen();
+    ASSERT_TRUE(control_.SetProductCode(0x7013));
+    const int32_t bufferOverflow = static_cast<int32_t>(0x80000005u);
+    for (camsim::Completion mode : {camsim::Completion::Immediate, camsim::Completion::Pending}) {
+        ASSERT_TRUE(control_.SetCompletion(mode));
+        ASSERT_TRUE(control_.SetFault(26, 0x66, bufferOverflow, 1));
+        Request warned(device.get(), 26, {}, 8);
+        EXPECT_FALSE(warned.Wait());
+        EXPECT_EQ(warned.error(), static_cast<DWORD>(ERROR_MORE_DATA));
+        EXPECT_EQ(warned.out()[2], 0x13);
+        EXPECT_EQ(warned.out()[3], 0x70);
+        EXPECT_EQ(LastError(device.get()), 0x66u);
+    }
+    std::vector<camsim::JournalEntry> journal;
+    ASSERT_TRUE(control_.ReadJournal(&journal));
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal[0].status, bufferOverflow);
+    EXPECT_EQ(journal[0].information, 8u);
+}
+
 }  // namespace

@@ -17,8 +17,8 @@ const wchar_t kUsage[] =
     L"  reset | attach [delayMs] | detach N | refuse N on|off\n"
     L"  completion immediate|pending [delayMs]\n"
     L"  product CODE | transfer MODE | writetime US\n"
-    L"  fault F E S [count] | clearfaults | hold F\n"
-    L"  journal | image SEL FILE | scenario default\n";
+    L"  fault F E S [count] | clearfaults | hold F | delay F MS\n"
+    L"  journal | status | image SEL FILE | scenario default\n";
 
 int Fail(const wchar_t* what) {
     std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls failed (error %lu)\n", what, GetLastError());
@@ -52,10 +52,12 @@ int PrintJournal(camsim::Control& control) {
         return Fail(L"journal");
     }
     for (const camsim::JournalEntry& e : entries) {
-        std::wprintf(L"#%u camera %u function %u (0x%08X) out %u status 0x%08X info %u in %u:",
-                     e.sequence, e.camera, camsim::RequestFunction(e.code), e.code, e.outputSize,
-                     static_cast<uint32_t>(e.status), e.information,
-                     static_cast<uint32_t>(e.input.size()));
+        std::wprintf(
+            L"#%u camera %u function %u (0x%08X) out %u status 0x%08X info %u done after #%u "
+            L"in %u:",
+            e.sequence, e.camera, camsim::RequestFunction(e.code), e.code, e.outputSize,
+            static_cast<uint32_t>(e.status), e.information, e.completedAfter,
+            static_cast<uint32_t>(e.input.size()));
         size_t shown = e.input.size() < 16 ? e.input.size() : 16;
         for (size_t i = 0; i < shown; ++i) {
             std::wprintf(L" %02X", e.input[i]);
@@ -145,6 +147,18 @@ int Steer(int argc, wchar_t** argv) {
     }
     if (command == L"hold" && argc == 3 && Number(argv[2], &a)) {
         return Check(control.HoldUntilDetach(a), L"hold");
+    }
+    if (command == L"delay" && argc == 4 && Number(argv[2], &a) && Number(argv[3], &b)) {
+        return Check(control.DelayNext(a, b), L"delay");
+    }
+    if (command == L"status" && argc == 2) {
+        camsim::StatusRecord status{};
+        if (!control.ReadStatus(&status)) {
+            return Fail(L"status");
+        }
+        std::wprintf(L"received %u outstanding %u cancelled %u opens %u\n", status.received,
+                     status.outstanding, status.cancelled, status.opens);
+        return 0;
     }
     if (command == L"journal" && argc == 2) {
         return PrintJournal(control);

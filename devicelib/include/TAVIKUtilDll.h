@@ -8,10 +8,15 @@
 #ifndef TAVIKUTILDLL_H
 #define TAVIKUTILDLL_H
 
+#include <stddef.h>
 #include <stdint.h>
 #ifndef __cplusplus
 #include <stdbool.h>
 #endif
+
+/* The records keep the layout below whatever packing the caller compiles with (/Zp1,
+ * -fpack-struct=1, an enclosing #pragma pack(1)): the driver reads them as laid out here. */
+#pragma pack(push, 8)
 
 #ifdef __cplusplus
 extern "C" {
@@ -149,24 +154,39 @@ bool ORVANE_API OrvaneUtil_SetRequest(const RequestRecord* record);
 
 #ifdef __cplusplus
 } /* extern "C" */
-
-/* The records are the driver's wire format: their layout is fixed. */
-#include <cstddef>
-static_assert(sizeof(void*) == 4, "TAVIKUtilDll is a 32-bit library");
-static_assert(sizeof(bool) == 1, "results are one byte");
-static_assert(sizeof(VersionRecord) == 8 && offsetof(VersionRecord, productCode) == 2, "");
-static_assert(sizeof(CtrlValueRecord) == 8 && offsetof(CtrlValueRecord, data) == 4, "");
-static_assert(sizeof(CtrlAttributeRecord) == 257 && offsetof(CtrlAttributeRecord, value) == 1, "");
-static_assert(sizeof(SystemDataRecord) == 12 && offsetof(SystemDataRecord, data) == 4 &&
-                  offsetof(SystemDataRecord, length) == 8,
-              "");
-static_assert(sizeof(RequestHeader) == 8 && offsetof(RequestHeader, length) == 6, "");
-static_assert(sizeof(RequestRecord) == 12 && offsetof(RequestRecord, data) == 8, "");
-static_assert(sizeof(CtrlCurEventRecord) == 76, "");
-static_assert(sizeof(CtrlSignalEventRecord) == 12, "");
-static_assert(sizeof(TransErrorEventRecord) == 36, "");
-static_assert(sizeof(ImageRecvEventRecord) == 12, "");
-static_assert(sizeof(SizeErrorEventRecord) == 16, "");
 #endif
+
+#pragma pack(pop)
+
+/* The records are the driver's wire format: a caller whose compiler lays them out otherwise
+ * fails to compile here instead of sending the driver wrong bytes. */
+#if defined(__cplusplus)
+#define ORVANE_LAYOUT_CHECK(name, condition) static_assert(condition, #name)
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define ORVANE_LAYOUT_CHECK(name, condition) _Static_assert(condition, #name)
+#else
+#define ORVANE_LAYOUT_CHECK(name, condition) \
+    typedef char orvane_layout_check_##name[(condition) ? 1 : -1]
+#endif
+ORVANE_LAYOUT_CHECK(pointer_size, sizeof(void*) == 4);
+ORVANE_LAYOUT_CHECK(result_size, sizeof(bool) == 1);
+ORVANE_LAYOUT_CHECK(version_record,
+                    sizeof(VersionRecord) == 8 && offsetof(VersionRecord, productCode) == 2);
+ORVANE_LAYOUT_CHECK(ctrl_value_record,
+                    sizeof(CtrlValueRecord) == 8 && offsetof(CtrlValueRecord, data) == 4);
+ORVANE_LAYOUT_CHECK(ctrl_attribute_record, sizeof(CtrlAttributeRecord) == 257 &&
+                                               offsetof(CtrlAttributeRecord, value) == 1);
+ORVANE_LAYOUT_CHECK(system_data_record, sizeof(SystemDataRecord) == 12 &&
+                                            offsetof(SystemDataRecord, data) == 4 &&
+                                            offsetof(SystemDataRecord, length) == 8);
+ORVANE_LAYOUT_CHECK(request_header,
+                    sizeof(RequestHeader) == 8 && offsetof(RequestHeader, length) == 6);
+ORVANE_LAYOUT_CHECK(request_record,
+                    sizeof(RequestRecord) == 12 && offsetof(RequestRecord, data) == 8);
+ORVANE_LAYOUT_CHECK(ctrl_cur_event_record, sizeof(CtrlCurEventRecord) == 76);
+ORVANE_LAYOUT_CHECK(ctrl_signal_event_record, sizeof(CtrlSignalEventRecord) == 12);
+ORVANE_LAYOUT_CHECK(trans_error_event_record, sizeof(TransErrorEventRecord) == 36);
+ORVANE_LAYOUT_CHECK(image_recv_event_record, sizeof(ImageRecvEventRecord) == 12);
+ORVANE_LAYOUT_CHECK(size_error_event_record, sizeof(SizeErrorEventRecord) == 16);
 
 #endif /* TAVIKUTILDLL_H */

@@ -19,10 +19,19 @@ bool InvalidArgument() {
     return false;
 }
 
-// Until the camera is open every request function fails without contacting the driver.
+// Until the camera is open every request function fails without contacting the driver, and
+// says why to a caller that asks GetLastError.
+HANDLE ConnectedDevice() {
+    const HANDLE device = theApp.m_hDevice.load();
+    if (device == INVALID_HANDLE_VALUE) {
+        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    }
+    return device;
+}
+
 bool Request(RequestFunction function, const void* input, DWORD inputSize, void* output,
              DWORD outputSize, DWORD* bytesReturned = nullptr) {
-    const HANDLE device = theApp.m_hDevice.load();
+    const HANDLE device = ConnectedDevice();
     if (device == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -100,7 +109,13 @@ bool ORVANE_API OrvaneUtil_GetLastError(uint32_t* code) {
     }
     uint8_t reply[32] = {};
     const bool ok = Request(kGetLastError, nullptr, 0, reply, sizeof(reply));
-    std::memcpy(code, reply, sizeof(*code));  // 0 when the query failed
+    // A request failing with a warning status still delivers its reply: a failed query gives
+    // 0 whatever bytes arrived.
+    uint32_t driverCode = 0;
+    if (ok) {
+        std::memcpy(&driverCode, reply, sizeof(driverCode));
+    }
+    *code = driverCode;
     return ok;
 }
 
@@ -141,7 +156,7 @@ bool ORVANE_API OrvaneUtil_GetCtrlAttribute(uint8_t ctrlId, CtrlAttributeRecord*
     if (record == nullptr || width > ORVANE_CTRL_ATTRIBUTE_MAX_WIDTH) {
         return InvalidArgument();  // a wider value would run past the record
     }
-    if (theApp.m_hDevice.load() == INVALID_HANDLE_VALUE) {
+    if (ConnectedDevice() == INVALID_HANDLE_VALUE) {
         return false;
     }
     const DWORD size = CtrlAttributeReplySize(width);
@@ -168,7 +183,7 @@ bool ORVANE_API OrvaneUtil_SetCtrlCurrent(const CtrlValueRecord* value, uint32_t
     if (value == nullptr || (value->data == nullptr && length != 0)) {
         return InvalidArgument();
     }
-    const HANDLE device = theApp.m_hDevice.load();
+    const HANDLE device = ConnectedDevice();
     if (device == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -262,7 +277,7 @@ bool ORVANE_API OrvaneUtil_SetRequest(const RequestRecord* record) {
     if (record == nullptr || (record->data == nullptr && record->header.length != 0)) {
         return InvalidArgument();
     }
-    const HANDLE device = theApp.m_hDevice.load();
+    const HANDLE device = ConnectedDevice();
     if (device == INVALID_HANDLE_VALUE) {
         return false;
     }

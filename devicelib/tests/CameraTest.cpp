@@ -61,6 +61,16 @@ std::vector<camsim::JournalEntry> CameraTest::Requests(RequestFunction function)
     return matching;
 }
 
+camsim::StatusRecord CameraTest::Status() {
+    camsim::StatusRecord status{};
+    EXPECT_TRUE(sim.ReadStatus(&status));
+    return status;
+}
+
+bool CameraTest::WaitOutstanding(uint32_t count, DWORD timeoutMs) {
+    return WaitUntil([this, count] { return Status().outstanding == count; }, timeoutMs);
+}
+
 std::vector<uint8_t> ConnectionControlWrite(uint8_t value) {
     return {0x3E, 0, 0, 0, value};
 }

@@ -45,6 +45,9 @@ protected:
 
     std::vector<camsim::JournalEntry> Journal();
     std::vector<camsim::JournalEntry> Requests(RequestFunction function);
+    camsim::StatusRecord Status();
+    // Waits until `count` requests are with the camera, not yet completed.
+    bool WaitOutstanding(uint32_t count, DWORD timeoutMs = 5000);
 
     camsim::Control sim;
     DiagnosticsCapture diagnostics;

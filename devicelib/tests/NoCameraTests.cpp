@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "LibraryState.h"
@@ -162,12 +163,73 @@ TEST_F(NoCamera, ZeroLengthsNeedNoBuffer) {
     RequestHeader header = {};
     RequestRecord request = {};
     uint32_t size = 0;
-    SetLastError(0);
-    EXPECT_FALSE(OrvaneUtil_GetRequest(&header, nullptr));
-    EXPECT_FALSE(OrvaneUtil_SetRequest(&request));
-    EXPECT_FALSE(OrvaneUtil_GetCtrlCurrent(1, nullptr, 0));
-    EXPECT_FALSE(OrvaneUtil_GetBufferTable(nullptr, &size));
-    EXPECT_EQ(0u, GetLastError());
+    const auto notConnected = [](bool result) {
+        const DWORD error = GetLastError();
+        return !result && error == ERROR_DEVICE_NOT_CONNECTED;
+    };
+    EXPECT_TRUE(notConnected(OrvaneUtil_GetRequest(&header, nullptr)));
+    EXPECT_TRUE(notConnected(OrvaneUtil_SetRequest(&request)));
+    EXPECT_TRUE(notConnected(OrvaneUtil_GetCtrlCurrent(1, nullptr, 0)));
+    EXPECT_TRUE(notConnected(OrvaneUtil_GetBufferTable(nullptr, &size)));
+}
+
+// A caller that asks GetLastError after a failure learns the true reason, not a value some
+// earlier call left behind.
+TEST_F(NoCamera, EveryRequestFunctionSaysNoCameraIsConnected) {
+    std::vector<uint8_t> big(ORVANE_IMAGE_SUPPORT_SIZE);
+    CtrlCurEventRecord e1;
+    CtrlSignalEventRecord e2;
+    TransErrorEventRecord e3;
+    ImageRecvEventRecord e4;
+    SizeErrorEventRecord e5;
+    VersionRecord version;
+    CtrlAttributeRecord attribute;
+    const uint8_t value = 1;
+    const CtrlValueRecord control = {0x3E, 0, 0, &value};
+    const SystemDataRecord data = {1, {0, 0, 0}, &value, 1};
+    RequestRecord request = {};
+    uint32_t code = 0;
+    uint32_t size = 16;
+    uint8_t mode = 0;
+    uint8_t* out = big.data();
+    const std::vector<std::function<bool()>> calls = {
+        [&] { return OrvaneUtil_SetTimeOutInfo(20000); },
+        [&] { return OrvaneUtil_GetLastError(&code); },
+        [&] { return OrvaneUtil_GetCtrlCurEvent(&e1); },
+        [&] { return OrvaneUtil_GetCtrlSignalEvent(&e2); },
+        [&] { return OrvaneUtil_GetTransErrorEvent(&e3); },
+        [&] { return OrvaneUtil_GetImageRecvEvent(&e4); },
+        [&] { return OrvaneUtil_GetSizeErrorEvent(&e5); },
+        [&] { return OrvaneUtil_GetVersion(&version); },
+        [&] { return OrvaneUtil_GetCtrlSupport(out); },
+        [&] { return OrvaneUtil_GetCtrlAttribute(1, &attribute, 4); },
+        [&] { return OrvaneUtil_GetCtrlCurrent(61, out, 14); },
+        [&] { return OrvaneUtil_SetCtrlCurrent(&control, 1); },
+        [&] { return OrvaneUtil_GetImageSupport(out); },
+        [&] { return OrvaneUtil_GetImageAttribute(out, out); },
+        [&] { return OrvaneUtil_GetImageCurrent(out); },
+        [&] { return OrvaneUtil_GetImageTransfer(out, out); },
+        [&] { return OrvaneUtil_SetImageCurrent(out, out); },
+        [&] { return OrvaneUtil_GetTrans(&mode); },
+        [&] { return OrvaneUtil_SetTrans(0); },
+        [&] { return OrvaneUtil_GetSystemSupport(out); },
+        [&] { return OrvaneUtil_GetSystemDataSize(1, &code); },
+        [&] { return OrvaneUtil_GetSystemData(out, out); },
+        [&] { return OrvaneUtil_SetSystemData(&data); },
+        [&] { return OrvaneUtil_GetFrame(out, out); },
+        [&] { return OrvaneUtil_GetBufferTable(out, &size); },
+        [&] { return OrvaneUtil_GetRequest(&request.header, out); },
+        [&] { return OrvaneUtil_SetRequest(&request); },
+    };
+    ASSERT_EQ(27u, calls.size());
+    for (size_t i = 0; i < calls.size(); ++i) {
+        SetLastError(ERROR_GEN_FAILURE);  // left by some earlier call
+        const bool result = calls[i]();
+        const DWORD error = GetLastError();
+        EXPECT_FALSE(result) << "request function " << i;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), error)
+            << "request function " << i;
+    }
 }
 
 TEST_F(NoCamera, AttributeWiderThanTheRecordIsRefusedAndTheRecordUntouched) {

@@ -29,6 +29,7 @@ std::vector<uint8_t> BytesOf(const T& value) {
 
 const int32_t kGenericFailure = static_cast<int32_t>(0xC0000001);  // ERROR_GEN_FAILURE
 const int32_t kFailureWithErrorZero = static_cast<int32_t>(0xC0070000);
+const int32_t kBufferOverflow = static_cast<int32_t>(0x80000005);  // a warning, not an error
 
 class RequestFunctions : public CameraTest {
 protected:
@@ -332,6 +333,24 @@ TEST_F(RequestFunctions, LastErrorGivesTheCamerasCodeAfterAFailure) {
     code = 0xDEADBEEF;
     EXPECT_FALSE(OrvaneUtil_GetLastError(&code));
     EXPECT_EQ(0u, code);
+}
+
+TEST_F(RequestFunctions, FailedLastErrorQueryGivesCodeZeroAlsoWhenItsReplyCarriedBytes) {
+    // A code in the camera, then a query that fails with a warning status: the driver still
+    // delivers its reply, the code included.
+    ASSERT_TRUE(sim.SetFault(kSetTimeOutInfo, 0x1234, kGenericFailure));
+    EXPECT_FALSE(OrvaneUtil_SetTimeOutInfo(1));
+    ASSERT_TRUE(sim.SetFault(kGetLastError, 0x1234, kBufferOverflow));
+    uint32_t code = 0xDEADBEEF;
+    EXPECT_FALSE(OrvaneUtil_GetLastError(&code));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
+    EXPECT_EQ(0u, code);
+    const auto query = Requests(kGetLastError).at(0);
+    EXPECT_EQ(kBufferOverflow, query.status);
+    EXPECT_EQ(32u, query.information) << "the failed query's reply reached the library";
+
+    EXPECT_TRUE(OrvaneUtil_GetLastError(&code));
+    EXPECT_EQ(0x1234u, code);
 }
 
 TEST_F(RequestFunctions, ManyThreadsOnTheOneHandleLoseNoRequest) {

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 
 #include "LogFormat.h"
@@ -89,7 +90,29 @@ void GetOsDescription(std::wstring& description) {
         std::wstring_view(servicePack, static_cast<std::size_t>(servicePackEnd - servicePack)));
 }
 
-void WriteLog(const std::wstring& path, std::wstring_view text) {
+namespace {
+
+// The line is built before the file is touched: one that cannot be built leaves no trace.
+bool BuildLine(std::wstring_view text, std::wstring& line) noexcept {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    try {
+        line = FormatLogLine(now, text);
+        return true;
+    } catch (const std::exception&) {  // bad_alloc, or length_error past the largest string
+        return false;
+    }
+}
+
+}  // namespace
+
+void WriteLog(const std::wstring& path, std::wstring_view text) noexcept {
+    std::wstring line;
+    // One WriteFile takes at most 4 GiB; a 32-bit process cannot hold such a line anyway.
+    if (!BuildLine(text, line) ||
+        line.size() > std::numeric_limits<DWORD>::max() / sizeof(wchar_t)) {
+        return;
+    }
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -105,13 +128,6 @@ void WriteLog(const std::wstring& path, std::wstring_view text) {
     if (wasEmpty) {
         static constexpr BYTE kByteOrderMark[] = {0xFF, 0xFE};
         ::WriteFile(file.get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr);
-    }
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    const std::wstring line = FormatLogLine(now, text);
-    // One WriteFile takes at most 4 GiB; a 32-bit process cannot hold such a line anyway.
-    if (line.size() > std::numeric_limits<DWORD>::max() / sizeof(wchar_t)) {
-        return;
     }
     ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)),
                 &written, nullptr);

@@ -12,5 +12,6 @@ void GetLogFilePath(std::wstring& path);
 void GetOsDescription(std::wstring& description);
 
 // Appends one time-stamped line. The file is opened and closed for this line alone, so the
-// line is on disk when the call returns; a line that cannot be written is lost silently.
-void WriteLog(const std::wstring& path, std::wstring_view text);
+// line is on disk when the call returns; a line that cannot be built (no memory for it) or
+// written is lost silently. Never fails: its callers, the update thread among them, go on.
+void WriteLog(const std::wstring& path, std::wstring_view text) noexcept;

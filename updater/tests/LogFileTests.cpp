@@ -186,6 +186,21 @@ TEST_F(WriteLogTest, WritesAVeryLongLineWhole) {
     EXPECT_EQ(WithoutTimeStamp(ReadLogText(log_)), text + L"\r\n");
 }
 
+// A text no string can hold: its line cannot be built (length_error past the largest string,
+// bad_alloc below it), which WriteLog may not pass on. Its characters are never read.
+TEST_F(WriteLogTest, LosesALineTooLargeToBuildThenWritesTheNext) {
+    static_assert(noexcept(WriteLog(std::wstring(), std::wstring_view())),
+                  "callers rely on WriteLog never throwing");
+    static const wchar_t kSomeText[] = L"x";
+    const std::size_t largest = std::wstring().max_size();
+    for (const std::size_t size : {largest - 32, largest, largest + 1}) {
+        WriteLog(log_, std::wstring_view(kSomeText, size));
+        EXPECT_FALSE(FileExists(log_)) << "size " << size << ": nothing of it on disk";
+    }
+    WriteLog(log_, L"after");
+    EXPECT_EQ(WithoutTimeStamp(ReadLogText(log_)), L"after\r\n");
+}
+
 TEST_F(WriteLogTest, WritesLineBreaksAndWideCharactersUnchanged) {
     const std::wstring text = L"a\r\nb\nc\u00E9\u30AB\U0001F4F7";
     WriteLog(log_, text);
