@@ -86,6 +86,7 @@ void WatchForRemoval(const CameraInfoOptions& options) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    ReserveStandardOutput();
     const std::vector<std::wstring> arguments(argv + 1, argv + argc);
     CameraInfoOptions options;
     std::wstring error;

@@ -35,7 +35,12 @@ std::wstring FromUtf8(std::string_view text) {
 
 namespace {
 
+HANDLE reservedOutput = nullptr;
+
 HANDLE StreamHandle(OutputStream stream) {
+    if (stream == OutputStream::Out && reservedOutput != nullptr) {
+        return reservedOutput;
+    }
     return GetStdHandle(stream == OutputStream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
 }
 
@@ -58,6 +63,14 @@ bool WriteBytes(HANDLE handle, std::string_view bytes) {
 }
 
 }  // namespace
+
+void ReserveStandardOutput() {
+    if (reservedOutput != nullptr) {
+        return;
+    }
+    reservedOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, GetStdHandle(STD_ERROR_HANDLE));
+}
 
 bool WriteText(OutputStream stream, std::wstring_view text) {
     HANDLE handle = StreamHandle(stream);

@@ -7,6 +7,11 @@
 
 enum class OutputStream { Out, Error };
 
+// Keeps standard output for this program's own text and points the process's standard output
+// at standard error, so that what a library writes there cannot mix into a report a script
+// reads (TAVIKUtilDll writes its device-open diagnostics to standard output).
+void ReserveStandardOutput();
+
 // False when the stream cannot be written (a closed pipe, say).
 bool WriteText(OutputStream stream, std::wstring_view text);
 

@@ -1,0 +1,32 @@
+#include "PackageCheckOptions.h"
+
+bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
+                                PackageCheckOptions* options, std::wstring* error) {
+    PackageCheckOptions parsed;
+    bool haveFolder = false;
+    for (const std::wstring& argument : arguments) {
+        if (argument == L"--json") {
+            parsed.json = true;
+        } else if (argument.size() >= 2 && argument[0] == L'-' && argument[1] == L'-') {
+            *error = L"unknown option \"" + argument + L"\"";
+            return false;
+        } else if (argument.empty()) {
+            *error = L"the folder is empty";
+            return false;
+        } else if (haveFolder) {
+            *error = L"one folder only, not also \"" + argument + L"\"";
+            return false;
+        } else {
+            parsed.folder = argument;
+            haveFolder = true;
+        }
+    }
+    // The description and the images are named relative to the folder.
+    while (parsed.folder.size() > 1 &&
+           (parsed.folder.back() == L'\\' || parsed.folder.back() == L'/') &&
+           parsed.folder[parsed.folder.size() - 2] != L':') {
+        parsed.folder.pop_back();
+    }
+    *options = parsed;
+    return true;
+}

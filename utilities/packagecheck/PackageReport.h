@@ -1,0 +1,64 @@
+// What the updater would make of a package: its walk and file look-up run through a sink that
+// keeps everything, with the notes, and the conclusions drawn from them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "PackageDescription.h"
+#include "UpdateFileEntry.h"
+
+// The dialog template's texts, which show where the package gives none.
+inline constexpr wchar_t kTemplateTitle[] = L"Orvane Update";
+inline constexpr wchar_t kTemplateDeviceName[] = L"Orvane";
+
+struct CheckedEntry {
+    bool stored = false;  // an UPDATEFILE element filled it
+    UpdateFileEntry entry = {};
+    bool sizeKnown = false;
+    uint64_t size = 0;
+    bool paddedKnown = false;  // false also when the size cannot be padded within 32 bits
+    uint32_t paddedSize = 0;
+};
+
+struct PackageReport {
+    std::wstring folder;
+    bool readable = false;  // the description could be opened and the reader set up on it
+    bool titleSet = false;
+    std::wstring title = kTemplateTitle;
+    bool deviceNameSet = false;
+    std::wstring deviceName = kTemplateDeviceName;
+    bool deviceNameCheck = false;
+    CheckedEntry entries[kUpdateFileCount];
+    std::vector<PackageNote> notes;
+
+    bool UpdateCanBeEnabled() const;  // some entry is found
+};
+
+// Collects what the walk and the look-up report, as the dialog would show it.
+class ReportSink : public PackageSink {
+public:
+    explicit ReportSink(PackageReport& report) : report_(report) {}
+    void SetTitleText(const wchar_t* text) override;
+    void SetDevNameText(const wchar_t* text) override;
+    void SetDevNameCheck(bool check) override;
+    void StoreUpdateFile(int index, const UpdateFileEntry& candidate) override;
+    void Note(const PackageNote& note) override;
+
+private:
+    PackageReport& report_;
+};
+
+// Reads and resolves the package in `folder` the way the updater does, then adds the notes
+// that need the whole picture.
+PackageReport CheckPackage(const std::wstring& folder);
+
+// The notes drawn from the whole report (nothing found, no title, an unknown model...).
+void AddConclusions(PackageReport& report);
+
+// 0 with no error or warning, 1 with warnings only, 2 with an error.
+int ExitStatus(const PackageReport& report);
+
+std::wstring FormatPackageText(const PackageReport& report);
+std::string FormatPackageJson(const PackageReport& report);

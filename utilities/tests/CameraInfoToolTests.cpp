@@ -1,0 +1,131 @@
+// TAVIKInfo.exe run as a script would run it, against the simulated camera.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+#include "CamSimControl.h"
+#include "ConsoleRun.h"
+
+namespace {
+
+constexpr DWORD kRunBoundMs = 30000;
+constexpr uint32_t kSetCtrlCurrent = 0x00220024;
+
+class CameraInfoTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.ok()) << "the simulated camera's driver is not running";
+        ASSERT_TRUE(sim.Reset());
+    }
+    void TearDown() override { sim.Reset(); }
+
+    std::vector<camsim::JournalEntry> Journal() {
+        std::vector<camsim::JournalEntry> entries;
+        EXPECT_TRUE(sim.ReadJournal(&entries));
+        return entries;
+    }
+
+    camsim::Control sim;
+};
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(CameraInfoTool, IdentifiesTheCameraAndChangesNothingInIt) {
+    ASSERT_TRUE(sim.SetProductCode(0x7012));
+    ASSERT_TRUE(sim.SetTransfer(1));
+    ASSERT_TRUE(sim.Attach());
+    ConsoleRun run(L"TAVIKInfo.exe", L"");
+    ASSERT_TRUE(run.ok());
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 0u) << run.output() << run.errors();
+    EXPECT_EQ(run.output(),
+              "Product code:  0x7012\r\n"
+              "Model:         ZP-Na7\r\n"
+              "Version line:  ZP-Na7:Ver=110.05-0003-12\r\n"
+              "Transfer mode: 1 (on)\r\n");
+    // The library's own diagnostics go to standard error, never into the report.
+    EXPECT_TRUE(Contains(run.errors(), "Symbolic link is")) << run.errors();
+
+    // Only reads; the one control the camera receives is the library's own 0x3E, 0 then 1.
+    std::vector<std::vector<uint8_t>> writes;
+    for (const auto& entry : Journal()) {
+        EXPECT_NE(entry.code, 0x00220040u) << "no transfer mode set";
+        EXPECT_NE(entry.code, 0x00220050u) << "no system data written";
+        if (entry.code == kSetCtrlCurrent) {
+            writes.push_back(entry.input);
+        }
+    }
+    const std::vector<std::vector<uint8_t>> expected = {{0x3E, 0, 0, 0, 0}, {0x3E, 0, 0, 0, 1}};
+    EXPECT_EQ(writes, expected);
+}
+
+TEST_F(CameraInfoTool, JsonForTheOtherModel) {
+    ASSERT_TRUE(sim.SetProductCode(0x7013));
+    ASSERT_TRUE(sim.SetTransfer(0));
+    ASSERT_TRUE(sim.Attach());
+    ConsoleRun run(L"TAVIKInfo.exe", L"--json");
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 0u);
+    const nlohmann::json json = nlohmann::json::parse(run.output());
+    EXPECT_EQ(json["productCode"], 0x7013);
+    EXPECT_EQ(json["model"], "ZP-Mo7");
+    EXPECT_EQ(json["versionLine"], "ZP-Mo7:Ver=110.05-0003-12");
+    EXPECT_EQ(json["transferMode"], 0);
+}
+
+TEST_F(CameraInfoTool, AModelTheUpdaterDoesNotKnow) {
+    ASSERT_TRUE(sim.SetProductCode(0x7014));
+    ASSERT_TRUE(sim.Attach());
+    ConsoleRun run(L"TAVIKInfo.exe", L"");
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 2u);
+    EXPECT_TRUE(Contains(run.output(), "0x7014")) << run.output();
+    EXPECT_FALSE(Contains(run.output(), "Version line"));
+}
+
+TEST_F(CameraInfoTool, NoCameraWithinTheWait) {
+    ConsoleRun run(L"TAVIKInfo.exe", L"--wait 1");
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 1u);
+    EXPECT_EQ(run.output(), "No camera within 1 s\r\n");
+    EXPECT_TRUE(Journal().empty()) << "nothing reached a camera";
+}
+
+TEST_F(CameraInfoTool, AFailingQueryGivesTheLibrarysCode) {
+    ASSERT_TRUE(sim.Attach());
+    ASSERT_TRUE(sim.SetFault(26, 0x1F, static_cast<int32_t>(0xC0000001)));  // the version query
+    ConsoleRun run(L"TAVIKInfo.exe", L"");
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 3u);
+    EXPECT_TRUE(Contains(run.output(), "OrvaneUtil_GetVersion failed, library error code 31"))
+        << run.output();
+}
+
+TEST_F(CameraInfoTool, WatchReportsTheRemoval) {
+    uint32_t camera = 0;
+    ASSERT_TRUE(sim.Attach(&camera));
+    ConsoleRun run(L"TAVIKInfo.exe", L"--watch");
+    ASSERT_TRUE(run.WaitOutput(
+        [](const std::string& out) { return Contains(out, "Transfer mode:"); }, kRunBoundMs));
+    ASSERT_FALSE(run.WaitExit(0)) << "still watching";
+    ASSERT_TRUE(sim.Detach(camera));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 0u);
+    EXPECT_TRUE(Contains(run.output(), "Transfer mode: 1 (on)\r\nCamera removed\r\n"))
+        << run.output();
+}
+
+TEST_F(CameraInfoTool, ABadCommandLineGetsTheUsage) {
+    ConsoleRun run(L"TAVIKInfo.exe", L"--wait soon");
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 4u);
+    EXPECT_TRUE(Contains(run.errors(), "usage: TAVIKInfo")) << run.errors();
+    EXPECT_TRUE(run.output().empty());
+}
