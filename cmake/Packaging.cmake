@@ -59,7 +59,7 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/devicelib/include/TAVIKUtilDll.h DESTINATION include)
 install(FILES $<TARGET_LINKER_FILE:TAVIKUtilDll>
               ${CMAKE_ARCHIVE_OUTPUT_DIRECTORY}/libTAVIKUtilDll_ordinal.a
-              ${PROJECT_SOURCE_DIR}/devicelib/src/TAVIKUtilDll.def
+              ${PROJECT_SOURCE_DIR}/devicelib/src/TAVIKUtilDll_byname.def
         DESTINATION lib)
 install(DIRECTORY ${_sample_dir} DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/package/README.txt DESTINATION .)
