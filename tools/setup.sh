@@ -5,7 +5,7 @@ set -eu
 
 packages=(cmake ninja-build g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
           binutils-mingw-w64-i686 mingw-w64-i686-dev wine wine32:i386 googletest
-          xvfb imagemagick fonts-wine nlohmann-json3-dev)
+          xvfb imagemagick fonts-wine nlohmann-json3-dev python3)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

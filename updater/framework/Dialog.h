@@ -45,9 +45,12 @@ public:
     CDialog& operator=(const CDialog&) = delete;
 
     // Creates the window, runs the modal loop until EndDialog, destroys the window and returns
-    // the result given to EndDialog; -1 if the window could not be created.
+    // the result given to EndDialog; -1 if the window could not be created, or if the run
+    // ended without EndDialog (WM_QUIT, which is posted again, or the window destroyed).
+    // A template at 0,0 is centred on the owner or the screen once OnInitDialog has run.
     INT_PTR DoModal();
-    // Ends the modal loop with `result`; may be called from OnInitDialog.
+    // Ends the modal loop with `result`; may be called from OnInitDialog (the window is then
+    // never shown). Call it on the dialog's thread.
     void EndDialog(int result);
 
     HWND GetSafeHwnd() const { return m_hWnd; }
@@ -71,6 +74,8 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void RunModalLoop();
+    void CentreWindow();
 
     UINT templateId_;
     const MessageMapEntry* map_;
@@ -78,6 +83,8 @@ private:
     bool ended_ = false;
     int result_ = 0;
     const MSG* current_ = nullptr;  // the message a handler is running for
+    bool looping_ = false;          // the modal loop is running
+    bool centre_ = false;           // the template asks to be centred once initialised
 };
 
 // --- Message-map entries ------------------------------------------------------------------
