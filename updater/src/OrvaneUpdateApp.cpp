@@ -1,13 +1,27 @@
-// PLACEHOLDER, to be replaced by the real application: an application object that starts
-// nothing, so the program, its framework and its resources can be built and checked.
-#include "Application.h"
+#include "OrvaneUpdateApp.h"
 
-class COrvaneUpdateApp : public fw::CWinApp {
-public:
-    BOOL InitInstance() override {
-        fw::CWinApp::InitInstance();
-        return FALSE;
-    }
-};
+#include <commctrl.h>
+
+#include "CommandLineSwitch.h"
+#include "OrvaneUpdateDlg.h"
 
 COrvaneUpdateApp theApp;
+
+BOOL COrvaneUpdateApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES;
+    InitCommonControlsEx(&controls);
+
+    fw::CWinApp::InitInstance();
+
+    simulationMode = HasSimulationSwitch(ArgumentCount(), CommandLineAfterProgram());
+
+    {
+        COrvaneUpdateDlg dialog;
+        m_pMainWnd = &dialog;
+        dialog.DoModal();
+        m_pMainWnd = nullptr;
+    }  // the dialog goes here, its bold font with it
+    return FALSE;
+}

@@ -1,0 +1,88 @@
+// The camera's report: transfer off, model and firmware version, the model check; and the ways
+// out of a run.
+#include <windows.h>
+
+#include "LogFile.h"
+#include "OrvaneUpdateDlg.h"
+#include "RunMessages.h"
+#include "TAVIKUtilDll.h"
+#include "VersionText.h"
+#include "resource.h"
+
+void COrvaneUpdateDlg::CheckDevice() {
+    uint8_t transferMode = 0;
+    OrvaneUtil_GetTrans(&transferMode);
+    if (transferMode == 1) {
+        OrvaneUtil_SetTrans(0);
+    }
+
+    HWND versionList = GetDlgItem(IDC_VERSION_LIST);
+    SendMessageW(versionList, LB_RESETCONTENT, 0, 0);
+
+    // A camera that cannot be identified leaves the dialog waiting, without a word: the
+    // library reports the camera only once, so only Exit leads on.
+    VersionRecord version = {};
+    if (!OrvaneUtil_GetVersion(&version)) {
+        return;
+    }
+    const wchar_t* model = ModelName(version.productCode);
+    if (model == nullptr) {
+        return;
+    }
+    uint8_t block[kVersionBlockSize] = {};
+    if (!OrvaneUtil_GetCtrlCurrent(kVersionControl, block, sizeof(block))) {
+        return;
+    }
+
+    const std::wstring line = FormatVersionLine(model, block);
+    SendMessageW(versionList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    WriteLog(logPath, line);
+
+    const std::wstring deviceName = ControlText(IDC_DEVNAME);
+    if (deviceName != model) {
+        const MessageBoxText box = MismatchMessage(deviceName, devNameCheck);
+        if (MessageBoxW(m_hWnd, box.text.c_str(), box.caption, box.style) != IDYES) {
+            EndRun(Log::Delete);
+            return;
+        }
+    }
+
+    for (const UpdateFileEntry& entry : updateFiles) {
+        if (entry.found) {
+            EnableWindow(GetDlgItem(IDC_UPDATE), TRUE);
+            break;
+        }
+    }
+}
+
+void COrvaneUpdateDlg::OnBnClickedExit() {
+    EndRun(Log::Delete);
+}
+
+void COrvaneUpdateDlg::OnUpdateSucceeded() {
+    const MessageBoxText box = FinishedMessage(ControlText(IDC_DEVNAME));
+    MessageBoxW(m_hWnd, box.text.c_str(), box.caption, box.style);
+    EndRun(Log::Delete);
+}
+
+void COrvaneUpdateDlg::OnUpdateFailed(LPARAM error) {
+    // The log stays: it holds the failed run's lines.
+    const MessageBoxText box = FailedMessage(static_cast<long>(error));
+    MessageBoxW(m_hWnd, box.text.c_str(), box.caption, box.style);
+    EndRun(Log::Keep);
+}
+
+void COrvaneUpdateDlg::EndRun(Log log) {
+    if (ending_) {
+        return;
+    }
+    ending_ = true;
+    // The update thread has posted its result but may still be in its last steps, which send
+    // to this dialog: it must be gone before the window and this object are.
+    WaitForUpdateThread();
+    if (log == Log::Delete) {
+        DeleteFileW(logPath.c_str());
+    }
+    OrvaneUtil_Uninit();
+    EndDialog(0);
+}

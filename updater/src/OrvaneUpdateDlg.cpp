@@ -1,0 +1,243 @@
+// The main dialog's construction, message map, start-up and drawing.
+#include "OrvaneUpdateDlg.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "DialogNotifications.h"
+#include "LogFile.h"
+#include "OrvaneUpdateApp.h"
+#include "TAVIKUtilDll.h"
+#include "resource.h"
+
+namespace {
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kDarkBlue = RGB(0, 0, 128);
+
+// The controls that take the bold font, in the order they are given it.
+constexpr int kBoldControls[] = {IDC_VERSION_LIST, IDC_TITLE, IDC_CAUTION, IDC_DEVNAME, IDC_DATA};
+
+}  // namespace
+
+const fw::MessageMapEntry COrvaneUpdateDlg::messageMap[] = {
+    fw::MapPaint<&COrvaneUpdateDlg::OnPaint>(),
+    fw::MapQueryDragIcon<&COrvaneUpdateDlg::OnQueryDragIcon>(),
+    fw::MapButtonClicked<IDC_UPDATE, &COrvaneUpdateDlg::OnBnClickedUpdate>(),
+    fw::MapButtonClicked<IDC_EXIT, &COrvaneUpdateDlg::OnBnClickedExit>(),
+    fw::MapCtlColor<&COrvaneUpdateDlg::OnCtlColor>(),
+    fw::MapTimer<&COrvaneUpdateDlg::OnTimer>(),
+    fw::MapSysCommand<&COrvaneUpdateDlg::OnSysCommand>(),
+    fw::MapMessage<WM_APP_START_TIMER, &COrvaneUpdateDlg::OnStartTimer>(),
+    fw::MapMessage<WM_APP_STOP_TIMER, &COrvaneUpdateDlg::OnStopTimer>(),
+    fw::MapMessage<WM_APP_SHOW_CONTROL, &COrvaneUpdateDlg::OnShowControl>(),
+    fw::MapMessage<WM_APP_ENABLE_CONTROL, &COrvaneUpdateDlg::OnEnableControl>(),
+    fw::kEndOfMessageMap,
+};
+
+COrvaneUpdateDlg::COrvaneUpdateDlg()
+    : fw::CDialog(IDD_UPDATE_DIALOG, messageMap),
+      // A shared icon of the program's own resources: never destroyed.
+      appIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON))) {
+    std::memset(updateFiles, 0, sizeof(updateFiles));
+}
+
+COrvaneUpdateDlg::~COrvaneUpdateDlg() {
+    // Every way out waits for the update thread; this only guards a window that went away
+    // by other means while one ran.
+    WaitForUpdateThread();
+}
+
+void COrvaneUpdateDlg::DoDataExchange(fw::CDataExchange* dx) {
+    fw::CDialog::DoDataExchange(dx);
+    fw::DDX_Control(dx, IDC_PROGRESS, progressCtrl);
+}
+
+BOOL COrvaneUpdateDlg::PreTranslateMessage(MSG* message) {
+    // The tool tips need the mouse moves over the labels, and nothing else.
+    if (message->message == WM_MOUSEMOVE) {
+        toolTipCtrl.RelayEvent(message);
+    }
+    return fw::CDialog::PreTranslateMessage(message);
+}
+
+BOOL COrvaneUpdateDlg::OnInitDialog() {
+    fw::CDialog::OnInitDialog();
+
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+
+    // A failure up to the library's start ends the program without a word and leaves an
+    // earlier run's log as it was.
+    if (!toolTipCtrl.Create(this, 0)) {
+        EndDialog(0);
+        return FALSE;
+    }
+    if (!LoadPackageDescription(*this)) {
+        EndDialog(0);
+        return FALSE;
+    }
+    ResolveUpdateFiles();
+
+    const auto titleFont =
+        reinterpret_cast<HFONT>(SendDlgItemMessageW(m_hWnd, IDC_TITLE, WM_GETFONT, 0, 0));
+    LOGFONTW logFont = {};
+    if (titleFont != nullptr && GetObjectW(titleFont, sizeof(logFont), &logFont) != 0) {
+        logFont.lfWeight = FW_BOLD;
+        if (boldFont.CreateFontIndirect(&logFont)) {
+            for (int id : kBoldControls) {
+                SendDlgItemMessageW(m_hWnd, id, WM_SETFONT,
+                                    reinterpret_cast<WPARAM>(boldFont.GetSafeHandle()), TRUE);
+            }
+        }
+    }
+
+    if (!OrvaneUtil_Init(this, &COrvaneUpdateDlg::OnDeviceFound, theApp.simulationMode)) {
+        EndDialog(0);
+        return FALSE;
+    }
+
+    // Every run starts a new log.
+    GetLogFilePath(logPath);
+    DeleteFileW(logPath.c_str());
+    std::wstring firstLine;
+    GetOsDescription(firstLine);
+    firstLine += L" : ";
+    firstLine += ControlText(IDC_TITLE);
+    WriteLog(logPath, firstLine);
+    return TRUE;
+}
+
+int __stdcall COrvaneUpdateDlg::OnDeviceFound(void* context) {
+    auto* dialog = static_cast<COrvaneUpdateDlg*>(context);
+    PostMessageW(dialog->m_hWnd, WM_SYSCOMMAND, SYSCMD_DEVICE_FOUND, 0);
+    return 0;
+}
+
+HBRUSH COrvaneUpdateDlg::OnCtlColor(HDC dc, HWND control, UINT kind) {
+    const auto brush = reinterpret_cast<HBRUSH>(Default());
+    SetBkMode(dc, TRANSPARENT);
+    if (kind == CTLCOLOR_STATIC) {
+        switch (GetDlgCtrlID(control)) {
+            case IDC_CAUTION:
+                SetTextColor(dc, kRed);
+                break;
+            case IDC_TITLE:
+            case IDC_DEVNAME:
+                SetTextColor(dc, kBlack);
+                break;
+            default:
+                SetTextColor(dc, kDarkBlue);
+                break;
+        }
+    }
+    return brush;
+}
+
+void COrvaneUpdateDlg::OnPaint() {
+    if (!IsIconic(m_hWnd)) {
+        Default();
+        return;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    if (dc == nullptr) {
+        return;
+    }
+    SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc, x, y, appIcon);
+    EndPaint(m_hWnd, &paint);
+}
+
+HCURSOR COrvaneUpdateDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(appIcon);
+}
+
+void COrvaneUpdateDlg::OnSysCommand(UINT id, LPARAM lParam) {
+    switch (id & kSysCommandCodeMask) {
+        case SYSCMD_DEVICE_FOUND:
+            CheckDevice();
+            break;
+        case SYSCMD_UPDATE_SUCCEEDED:
+            OnUpdateSucceeded();
+            break;
+        case SYSCMD_UPDATE_FAILED:
+            OnUpdateFailed(lParam);
+            break;
+        default:
+            // The system's own commands; a close command ends in OnCancel and does nothing.
+            Default();
+            break;
+    }
+}
+
+LRESULT COrvaneUpdateDlg::OnShowControl(WPARAM id, LPARAM command) {
+    ShowWindow(GetDlgItem(static_cast<int>(id)), static_cast<int>(command));
+    return 0;
+}
+
+LRESULT COrvaneUpdateDlg::OnEnableControl(WPARAM id, LPARAM enable) {
+    EnableWindow(GetDlgItem(static_cast<int>(id)), enable != 0 ? TRUE : FALSE);
+    return 0;
+}
+
+std::wstring COrvaneUpdateDlg::ControlText(int id) const {
+    HWND control = GetDlgItem(id);
+    const int length = GetWindowTextLengthW(control);
+    if (length <= 0) {
+        return std::wstring();
+    }
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(control, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+// --- Package ---------------------------------------------------------------------------------
+
+void COrvaneUpdateDlg::SetTitleText(const wchar_t* text) {
+    SetDlgItemTextW(m_hWnd, IDC_TITLE, text);
+}
+
+void COrvaneUpdateDlg::SetDevNameText(const wchar_t* text) {
+    SetDlgItemTextW(m_hWnd, IDC_DEVNAME, text);
+}
+
+void COrvaneUpdateDlg::SetDevNameCheck(bool check) {
+    devNameCheck = check;
+}
+
+void COrvaneUpdateDlg::StoreUpdateFile(int index, const UpdateFileEntry& candidate) {
+    if (index < 0 || index >= kUpdateFileCount) {
+        return;
+    }
+    UpdateFileEntry& entry = updateFiles[index];
+    entry.selector = candidate.selector;
+    entry.timeoutMs = candidate.timeoutMs;
+    std::memcpy(entry.fileName, candidate.fileName, sizeof(entry.fileName));
+    std::memcpy(entry.toolTip, candidate.toolTip, sizeof(entry.toolTip));
+}
+
+void COrvaneUpdateDlg::ResolveUpdateFiles() {
+    EnableWindow(GetDlgItem(IDC_UPDATE), FALSE);
+    for (int i = 0; i < kUpdateFileCount; ++i) {
+        HWND label = GetDlgItem(IDC_FILE1 + i);
+        ShowWindow(label, SW_HIDE);
+        UpdateFileEntry& entry = updateFiles[i];
+        if (entry.fileName[0] == L'\0') {
+            continue;
+        }
+        if (ResolveUpdateFile(entry)) {
+            ShowWindow(label, SW_SHOW);
+            toolTipCtrl.AddTool(label, entry.toolTip);
+        }
+    }
+}

@@ -1,0 +1,84 @@
+// The main dialog: the whole user interface and the owner of the updater's run-time state.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "Dialog.h"
+#include "Font.h"
+#include "PackageDescription.h"
+#include "ProgressCtrl.h"
+#include "ToolTipCtrl.h"
+#include "UniqueAny.h"
+#include "UpdateFileEntry.h"
+
+class COrvaneUpdateDlg : public fw::CDialog, private PackageSink {
+public:
+    COrvaneUpdateDlg();
+    ~COrvaneUpdateDlg() override;
+
+    HICON appIcon;
+    fw::CToolTipCtrl toolTipCtrl;
+    fw::CFont boldFont;
+    // The running update thread; the thread closes it and clears it as it ends.
+    std::atomic<HANDLE> updateThread{nullptr};
+    UpdateFileEntry updateFiles[kUpdateFileCount];
+    // True: the next progress tick shows the active label; written by the update thread,
+    // inverted by each tick.
+    std::atomic<bool> blinkOn{true};
+    std::wstring logPath;
+    fw::CProgressCtrl progressCtrl;
+    bool devNameCheck = false;
+
+protected:
+    void DoDataExchange(fw::CDataExchange* dx) override;
+    BOOL PreTranslateMessage(MSG* message) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override {}      // Enter does nothing
+    void OnCancel() override {}  // nor do Escape and the close commands
+
+private:
+    static const fw::MessageMapEntry messageMap[];
+
+    // Message handlers.
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnBnClickedUpdate();
+    void OnBnClickedExit();
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT kind);
+    void OnTimer(UINT_PTR id);
+    void OnSysCommand(UINT id, LPARAM lParam);
+    LRESULT OnStartTimer(WPARAM id, LPARAM);
+    LRESULT OnStopTimer(WPARAM id, LPARAM);
+    LRESULT OnShowControl(WPARAM id, LPARAM command);
+    LRESULT OnEnableControl(WPARAM id, LPARAM enable);
+
+    // The library's connection callback: runs on the library's thread, so it only posts.
+    static int __stdcall OnDeviceFound(void* context);
+
+    // Package.
+    void SetTitleText(const wchar_t* text) override;
+    void SetDevNameText(const wchar_t* text) override;
+    void SetDevNameCheck(bool check) override;
+    void StoreUpdateFile(int index, const UpdateFileEntry& candidate) override;
+    void ResolveUpdateFiles();
+
+    // Device check and the ways out.
+    void CheckDevice();
+    void OnUpdateSucceeded();
+    void OnUpdateFailed(LPARAM error);
+    enum class Log { Delete, Keep };
+    void EndRun(Log log);
+    std::wstring ControlText(int id) const;
+
+    // Update procedure.
+    static unsigned __stdcall UpdateThread(void* dialog);
+    void RunUpdate();
+    bool WriteEntry(int slot, uint32_t* errorCode);
+    void WaitForUpdateThread();
+
+    UniqueHandle updateThreadDone_;  // a handle of our own to wait for the update thread's end
+    bool ending_ = false;            // a way out has begun: the library is shut down once
+};

@@ -1,0 +1,219 @@
+// The update: a worker thread writes each found image into the camera in one request, while a
+// 500 ms timer on the dialog advances the bar and blinks the image's label.
+#include <windows.h>
+#include <process.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "DialogNotifications.h"
+#include "ImageTransfer.h"
+#include "LogFile.h"
+#include "OrvaneUpdateDlg.h"
+#include "PackageDescription.h"
+#include "TAVIKUtilDll.h"
+#include "resource.h"
+
+namespace {
+
+// Reads exactly `size` bytes; a short read is a failure, never an image padded as if whole.
+bool ReadWhole(HANDLE file, uint8_t* buffer, uint32_t size) {
+    uint32_t done = 0;
+    while (done < size) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer + done, size - done, &read, nullptr) || read == 0) {
+            return false;
+        }
+        done += read;
+    }
+    return true;
+}
+
+}  // namespace
+
+void COrvaneUpdateDlg::OnBnClickedUpdate() {
+    // Created suspended: the handle must be stored before the thread can end and clear it.
+    unsigned threadId = 0;
+    const uintptr_t started = _beginthreadex(nullptr, 0, &COrvaneUpdateDlg::UpdateThread, this,
+                                             CREATE_SUSPENDED, &threadId);
+    if (started == 0) {
+        return;  // nothing changes and nothing is shown: "Update" can be pressed again
+    }
+    UniqueHandle thread(reinterpret_cast<HANDLE>(started));
+    HANDLE waitable = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), thread.get(), GetCurrentProcess(), &waitable,
+                         SYNCHRONIZE, FALSE, 0)) {
+        // Without a handle of our own the dialog could not outlive the thread safely. It has
+        // not run a single step, so ending it touches nothing.
+        TerminateThread(thread.get(), 0);
+        return;
+    }
+    UniqueHandle done(waitable);
+    updateThread.store(thread.get());
+    if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        updateThread.store(nullptr);
+        TerminateThread(thread.get(), 0);
+        return;
+    }
+    thread.release();  // the thread's own now: it closes it as it ends
+    updateThreadDone_ = std::move(done);
+    EnableWindow(GetDlgItem(IDC_UPDATE), FALSE);
+    EnableWindow(GetDlgItem(IDC_EXIT), FALSE);
+}
+
+unsigned __stdcall COrvaneUpdateDlg::UpdateThread(void* dialog) {
+    static_cast<COrvaneUpdateDlg*>(dialog)->RunUpdate();
+    return 0;
+}
+
+void COrvaneUpdateDlg::RunUpdate() {
+    OutputDebugStringW(L"UpdateThread Srart\r\n");
+
+    // Slots in the order of their IDs, whatever the package's order; the first failure ends
+    // the run.
+    bool ok = true;
+    uint32_t errorCode = 0;
+    for (int slot = 0; slot < kUpdateFileCount && ok; ++slot) {
+        if (updateFiles[slot].found) {
+            ok = WriteEntry(slot, &errorCode);
+        }
+    }
+
+    if (ok) {
+        HWND list = GetDlgItem(IDC_VERSION_LIST);
+        std::wstring line;
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, 0, 0);
+        if (length != LB_ERR) {
+            line.resize(static_cast<size_t>(length) + 1);
+            const LRESULT copied =
+                SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(&line[0]));
+            line.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
+        }
+        line += kDoneSuffix;
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        PostMessageW(m_hWnd, WM_SYSCOMMAND, SYSCMD_UPDATE_SUCCEEDED, 0);
+    } else {
+        PostMessageW(m_hWnd, WM_SYSCOMMAND, SYSCMD_UPDATE_FAILED,
+                     static_cast<LPARAM>(static_cast<int32_t>(errorCode)));
+    }
+    SendMessageW(m_hWnd, WM_APP_ENABLE_CONTROL, IDC_EXIT, TRUE);
+
+    OutputDebugStringW(L"UpdateThread End\r\n");
+    if (HANDLE own = updateThread.exchange(nullptr)) {
+        CloseHandle(own);
+    }
+}
+
+bool COrvaneUpdateDlg::WriteEntry(int slot, uint32_t* errorCode) {
+    const UpdateFileEntry& entry = updateFiles[slot];
+    WriteLog(logPath, EntryStartLine(entry.toolTip));
+    WriteLog(logPath, EntryFileLine(entry.fileName));
+    const auto fail = [&](const wchar_t* reason) {
+        if (reason != nullptr) {
+            WriteLog(logPath, reason);
+        }
+        WriteLog(logPath, EntryOutcomeLine(entry.toolTip, false));
+        return false;
+    };
+
+    blinkOn.store(false);
+    const int labelId = IDC_FILE1 + slot;
+    SendMessageW(GetDlgItem(labelId), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(boldFont.GetSafeHandle()), TRUE);
+    const WORD upper = ProgressUpperBound(entry.timeoutMs);
+    progressCtrl.SetRange(0, static_cast<short>(upper));
+    progressCtrl.SetPos(0);
+
+    const std::wstring path = std::wstring(kPackageFolder) + L"\\" + entry.fileName;
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return fail(kFileOpenErrorLine);
+    }
+    // A size that cannot be had, or that cannot be padded within 32 bits, fails as an open.
+    LARGE_INTEGER size = {};
+    uint32_t padded = 0;
+    if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        !PaddedLength(static_cast<uint64_t>(size.QuadPart), &padded)) {
+        return fail(kFileOpenErrorLine);
+    }
+    // An empty image still gets a buffer to point at; it is sent with length 0.
+    UniqueBlock buffer(std::malloc(padded > 0 ? padded : 1));
+    if (!buffer) {
+        file.reset();
+        return fail(kMemoryErrorLine);
+    }
+    auto* bytes = static_cast<uint8_t*>(buffer.get());
+    std::memset(bytes, 0xFF, padded);
+    if (!ReadWhole(file.get(), bytes, static_cast<uint32_t>(size.QuadPart))) {
+        return fail(kFileReadErrorLine);
+    }
+    file.reset();
+
+    const SystemDataRecord record = MakeSystemDataRecord(entry.selector, bytes, padded);
+    const UINT timerId = static_cast<UINT>(slot + 1);
+    SendMessageW(m_hWnd, WM_APP_START_TIMER, timerId, 0);
+    OrvaneUtil_SetTimeOutInfo(entry.timeoutMs);
+    const bool written = OrvaneUtil_SetSystemData(&record);
+    OrvaneUtil_SetTimeOutInfo(kRestoredTimeoutMs);
+    SendMessageW(m_hWnd, WM_APP_STOP_TIMER, timerId, 0);
+    buffer.reset();  // the driver has finished reading it
+
+    if (written) {
+        progressCtrl.SetPos(upper);
+        SendMessageW(m_hWnd, WM_APP_SHOW_CONTROL, static_cast<WPARAM>(labelId), SW_HIDE);
+        WriteLog(logPath, EntryOutcomeLine(entry.toolTip, true));
+        return true;
+    }
+    uint32_t code = 0;
+    if (OrvaneUtil_GetLastError(&code)) {
+        WriteLog(logPath, SetSystemDataErrorLine(code));
+        *errorCode = code;
+    }
+    return fail(nullptr);
+}
+
+LRESULT COrvaneUpdateDlg::OnStartTimer(WPARAM id, LPARAM) {
+    SetTimer(m_hWnd, id, kProgressTickMs, nullptr);
+    return 0;
+}
+
+LRESULT COrvaneUpdateDlg::OnStopTimer(WPARAM id, LPARAM) {
+    KillTimer(m_hWnd, id);
+    // A tick already queued must not move the bar or the label after the write has ended.
+    MSG tick;
+    while (PeekMessageW(&tick, m_hWnd, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+    }
+    return 0;
+}
+
+void COrvaneUpdateDlg::OnTimer(UINT_PTR id) {
+    if (id < 1 || id > static_cast<UINT_PTR>(kUpdateFileCount)) {
+        Default();
+        return;
+    }
+    progressCtrl.SetPos(progressCtrl.GetPos() + 1);
+    const bool show = blinkOn.load();
+    ShowWindow(GetDlgItem(IDC_FILE1 + static_cast<int>(id) - 1), show ? SW_SHOW : SW_HIDE);
+    blinkOn.store(!show);
+}
+
+void COrvaneUpdateDlg::WaitForUpdateThread() {
+    if (!updateThreadDone_) {
+        return;
+    }
+    HANDLE thread = updateThreadDone_.get();
+    // Answer what the thread sends meanwhile; posted messages stay queued.
+    for (;;) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (woken != WAIT_OBJECT_0 + 1) {
+            break;
+        }
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    updateThreadDone_.reset();
+}
