@@ -13,6 +13,10 @@
 
 namespace {
 
+// Notes that only the whole picture gives, beside the walk's own.
+constexpr char kDeviceNameUnknown[] = "device-name-unknown";
+constexpr char kImageTooLarge[] = "image-too-large";
+
 bool HasNote(const PackageReport& report, const char* code) {
     return std::any_of(report.notes.begin(), report.notes.end(), [code](const PackageNote& note) {
         return std::strcmp(note.code, code) == 0;
@@ -107,34 +111,34 @@ PackageReport CheckPackage(const std::wstring& folder) {
 
 void AddConclusions(PackageReport& report) {
     if (!report.readable) {
-        AddNote(report, NoteSeverity::Error, "unreadable",
+        AddNote(report, NoteSeverity::Error, note_code::kUnreadable,
                 L"the description " + report.folder + L"\\" + kPackageDescriptionName +
                     L" is missing or cannot be read: the updater ends at once");
         return;
     }
     if (!report.titleSet) {
-        AddNote(report, NoteSeverity::Warning, "no-title",
+        AddNote(report, NoteSeverity::Warning, note_code::kNoTitle,
                 L"no TITLE: the dialog shows \"" + std::wstring(kTemplateTitle) + L"\"");
     }
     if (!report.deviceNameSet) {
-        AddNote(report, NoteSeverity::Warning, "no-device-name",
+        AddNote(report, NoteSeverity::Warning, note_code::kNoDeviceName,
                 L"no DEVNAME: the dialog shows \"" + std::wstring(kTemplateDeviceName) +
                     L"\", and every camera is a mismatch");
     } else if (!IsKnownModelName(report.deviceName)) {
-        AddNote(report, NoteSeverity::Warning, "device-name-unknown",
+        AddNote(report, NoteSeverity::Warning, kDeviceNameUnknown,
                 L"\"" + report.deviceName +
                     L"\" is not a model the updater knows: every camera would be a mismatch");
     }
     for (int i = 0; i < kUpdateFileCount; ++i) {
         const CheckedEntry& checked = report.entries[i];
         if (checked.entry.found && !checked.paddedKnown) {
-            AddNote(report, NoteSeverity::Error, "image-too-large",
+            AddNote(report, NoteSeverity::Error, kImageTooLarge,
                     L"entry " + std::to_wstring(i + 1) +
                         L": the image is too large to be sent in one request");
         }
     }
     if (!report.UpdateCanBeEnabled()) {
-        AddNote(report, NoteSeverity::Error, "no-entry-found",
+        AddNote(report, NoteSeverity::Error, note_code::kNoEntryFound,
                 L"no entry has a file that was found: \"Update\" would never be enabled");
     }
 }
