@@ -1,0 +1,274 @@
+// The camera identified (or not), the model check with its boxes, and the ways out that end
+// the program without an update.
+#include "UpdaterRun.h"
+
+namespace e2e {
+namespace {
+
+// A failure status that reaches the caller with a system error, so the library reports it.
+constexpr int32_t kStatusUnsuccessful = static_cast<int32_t>(0xC0000001u);
+constexpr uint32_t kSomeDriverError = 0x55;
+
+TEST_F(UpdaterRun, Camera7012ShowsItsVersionLineLogsItAndEnablesUpdate) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+
+    EXPECT_EQ(VersionList(), std::vector<std::wstring>{kDefaultVersionLine});
+    const auto texts = LogTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], kDefaultVersionLine);
+    EXPECT_TRUE(IsEnabled(Item(IDC_EXIT)));
+    EXPECT_TRUE(OtherWindows().empty());
+}
+
+class MatchingZpMo7 : public UpdaterRun {
+protected:
+    void StartWith(bool imagePresent) {
+        Package package = StandardPackage();
+        package.devName = L"ZP-Mo7";
+        ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+        if (imagePresent) {
+            ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(8, 1)));
+        }
+        ASSERT_TRUE(sim.SetProductCode(0x7013));
+        ASSERT_NO_FATAL_FAILURE(AttachCamera());
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_NO_FATAL_FAILURE(WaitVersionLine());
+        EXPECT_EQ(VersionList(), std::vector<std::wstring>{L"ZP-Mo7:Ver=110.05-0003-12"});
+    }
+};
+
+TEST_F(MatchingZpMo7, EnablesUpdateWithAFoundFileAndAsksNothing) {
+    ASSERT_NO_FATAL_FAILURE(StartWith(true));
+    EXPECT_TRUE(WaitUntil([&] { return IsEnabled(Item(IDC_UPDATE)); }, kIdentifyMs));
+    EXPECT_TRUE(StaysTrue([&] { return OtherWindows().empty(); }, kSilentMs));
+}
+
+TEST_F(MatchingZpMo7, KeepsUpdateDisabledWithoutAFoundFile) {
+    ASSERT_NO_FATAL_FAILURE(StartWith(false));
+    EXPECT_TRUE(StaysTrue([&] { return !IsEnabled(Item(IDC_UPDATE)) && OtherWindows().empty(); },
+                          kSilentMs));
+}
+
+TEST_F(UpdaterRun, DeviceNameDifferingOnlyInCaseIsAMismatch) {
+    Package package = StandardPackage();
+    package.devName = L"zp-NA7";
+    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(8, 1)));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    HWND box = WaitBox(L"Warning");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ReadBox(box).text, L"Not zp-NA7.");
+    EXPECT_FALSE(IsEnabled(Item(IDC_UPDATE)));
+}
+
+// An unusable camera: nothing shown or logged, "Update" stays disabled for good, and Exit
+// still works.
+class UnusableCamera : public UpdaterRun {
+protected:
+    void ExpectWaitingForGood(uint32_t lastRequest) {
+        ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+        ASSERT_NO_FATAL_FAILURE(AttachCamera());
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_NO_FATAL_FAILURE(WaitRequest(lastRequest));
+
+        EXPECT_TRUE(VersionList().empty());
+        EXPECT_EQ(LogTexts().size(), 1u);
+        EXPECT_TRUE(StaysTrue(
+            [&] {
+                const auto lines = ListLines(Item(IDC_VERSION_LIST));
+                return updater.Running() && lines && lines->empty() &&
+                       !IsEnabled(Item(IDC_UPDATE)) && IsEnabled(Item(IDC_EXIT)) &&
+                       OtherWindows().empty();
+            },
+            kSilentMs))
+            << "the waiting state changed";
+        EXPECT_EQ(LogTexts().size(), 1u);
+
+        ASSERT_TRUE(Click(Item(IDC_EXIT), Delivery::Posted));
+        ASSERT_TRUE(updater.WaitExit(kExitMs));
+        EXPECT_FALSE(LogPresent());
+    }
+};
+
+TEST_F(UnusableCamera, ProductCode7014) {
+    ASSERT_TRUE(sim.SetProductCode(0x7014));
+    ASSERT_NO_FATAL_FAILURE(ExpectWaitingForGood(kCodeGetVersion));
+    EXPECT_TRUE(WithCode(ReadCameraJournal(), kCodeGetCtrlCurrent).empty())
+        << "the version block was read for an unsupported camera";
+}
+
+TEST_F(UnusableCamera, FailingVersionQuery) {
+    ASSERT_TRUE(sim.SetFault(26, kSomeDriverError, kStatusUnsuccessful));
+    ASSERT_NO_FATAL_FAILURE(ExpectWaitingForGood(kCodeGetVersion));
+}
+
+TEST_F(UnusableCamera, FailingVersionBlockQuery) {
+    ASSERT_TRUE(sim.SetFault(8, kSomeDriverError, kStatusUnsuccessful));
+    ASSERT_NO_FATAL_FAILURE(ExpectWaitingForGood(kCodeGetCtrlCurrent));
+}
+
+class OtherModel : public UpdaterRun {
+protected:
+    // A ZP-Na7 camera against a package for ZP-Mo7.
+    void StartUntilWarning(bool check, HWND* box) {
+        Package package = StandardPackage();
+        package.devName = L"ZP-Mo7";
+        if (check) {
+            package.check = L"ON";
+        }
+        ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+        ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(8, 1)));
+        ASSERT_NO_FATAL_FAILURE(AttachCamera());
+        ASSERT_NO_FATAL_FAILURE(Start());
+        *box = WaitBox(L"Warning");
+        ASSERT_NE(*box, nullptr);
+    }
+
+    void ExpectEndedWithoutImage() {
+        ASSERT_TRUE(updater.WaitExit(kExitMs)) << "the program did not end";
+        EXPECT_FALSE(LogPresent());
+        EXPECT_TRUE(WithCode(ReadCameraJournal(), kCodeSetSystemData).empty());
+        std::vector<uint8_t> image;
+        EXPECT_FALSE(sim.ReadImage(1, &image)) << "an image was written";
+    }
+};
+
+TEST_F(OtherModel, PlainWarningWithoutCheckEndsTheProgramOnOk) {
+    HWND box = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartUntilWarning(false, &box));
+    const MessageBoxView view = ReadBox(box);
+    EXPECT_EQ(view.text, L"Not ZP-Mo7.");
+    EXPECT_TRUE(view.ok);
+    EXPECT_FALSE(view.cancel || view.yes || view.no) << "more than an OK button";
+    EXPECT_EQ(VersionList(), std::vector<std::wstring>{kDefaultVersionLine});
+
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_NO_FATAL_FAILURE(ExpectEndedWithoutImage());
+}
+
+TEST_F(OtherModel, QuestionWithCheckEndsTheProgramOnNo) {
+    HWND box = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartUntilWarning(true, &box));
+    const MessageBoxView view = ReadBox(box);
+    EXPECT_EQ(view.text, L"Not ZP-Mo7.\r\nDoes it really update to ZP-Mo7?");
+    EXPECT_TRUE(view.yes && view.no) << "no Yes and No buttons";
+    EXPECT_FALSE(view.ok || view.cancel);
+    EXPECT_EQ(view.defaultId, IDNO);
+
+    ASSERT_TRUE(AnswerMessageBox(box, IDNO));
+    ASSERT_NO_FATAL_FAILURE(ExpectEndedWithoutImage());
+}
+
+TEST_F(OtherModel, QuestionWithCheckEnablesUpdateOnYes) {
+    HWND box = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartUntilWarning(true, &box));
+    ASSERT_TRUE(AnswerMessageBox(box, IDYES));
+
+    EXPECT_TRUE(WaitUntil([&] { return IsEnabled(Item(IDC_UPDATE)); }, kBoxMs));
+    ASSERT_TRUE(RoundTrip(dialog));
+    EXPECT_TRUE(StaysTrue([&] { return updater.Running() && OtherWindows().empty(); }, kSilentMs))
+        << "another window after Yes, or the program ended";
+}
+
+TEST_F(UpdaterRun, TransferOnIsSwitchedOffBeforeTheVersionQuery) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_TRUE(sim.SetTransfer(1));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+
+    const Journal journal = ReadCameraJournal();
+    const auto getTrans = IndexOf(journal, kCodeGetTrans);
+    const auto setTrans = IndexOf(journal, kCodeSetTrans);
+    const auto getVersion = IndexOf(journal, kCodeGetVersion);
+    ASSERT_TRUE(getTrans && setTrans && getVersion);
+    EXPECT_LT(*getTrans, *setTrans);
+    EXPECT_LT(*setTrans, *getVersion);
+    EXPECT_EQ(journal[*setTrans].input, (std::vector<uint8_t>{0x01, 0x00, 0x05}));
+    EXPECT_EQ(WithCode(journal, kCodeSetTrans).size(), 1u);
+}
+
+TEST_F(UpdaterRun, TransferOffIsLeftAlone) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_TRUE(sim.SetTransfer(0));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+
+    const Journal journal = ReadCameraJournal();
+    EXPECT_TRUE(IndexOf(journal, kCodeGetTrans).has_value());
+    EXPECT_TRUE(WithCode(journal, kCodeSetTrans).empty());
+}
+
+// Every way out ends with control 0x3E written with 1, after every other request.
+void ExpectConnectionReleasedLast(const Journal& journal) {
+    ASSERT_FALSE(journal.empty());
+    EXPECT_TRUE(IsConnectionControlWrite(journal.back(), 1))
+        << "last request 0x" << std::hex << journal.back().code;
+    size_t releases = 0;
+    for (const auto& entry : journal) {
+        releases += IsConnectionControlWrite(entry, 1) ? 1 : 0;
+    }
+    EXPECT_EQ(releases, 1u);
+}
+
+TEST_F(UpdaterRun, ExitReleasesTheCameraLastAndDeletesTheLog) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    ASSERT_TRUE(LogPresent());
+
+    ASSERT_TRUE(Click(Item(IDC_EXIT), Delivery::Posted));
+    ASSERT_TRUE(updater.WaitExit(kExitMs));
+    EXPECT_FALSE(LogPresent());
+    ExpectConnectionReleasedLast(ReadCameraJournal());
+}
+
+TEST_F(UpdaterRun, SuccessNoticeShowsFinishedAndDeletesTheLogAfterIt) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+
+    ASSERT_TRUE(Post(dialog, WM_SYSCOMMAND, 0x20, 0));
+    HWND box = WaitBox(L"Finished");
+    ASSERT_NE(box, nullptr);
+    const MessageBoxView view = ReadBox(box);
+    EXPECT_EQ(view.text, L"The upgrade ended.\r\nPlease reactivate the ZP-Na7.");
+    EXPECT_TRUE(view.ok);
+    EXPECT_FALSE(view.cancel || view.yes || view.no);
+    EXPECT_TRUE(LogPresent()) << "the log went before the box was answered";
+
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+    EXPECT_FALSE(LogPresent());
+    ExpectConnectionReleasedLast(ReadCameraJournal());
+}
+
+TEST_F(UpdaterRun, FailureNoticeShowsErrorWithItsNumberAndKeepsTheLog) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+
+    ASSERT_TRUE(Post(dialog, WM_SYSCOMMAND, 0x30, -7));
+    HWND box = WaitBox(L"Error");
+    ASSERT_NE(box, nullptr);
+    const MessageBoxView view = ReadBox(box);
+    EXPECT_EQ(view.text, L"Failed!\r\nError=-7");
+    EXPECT_TRUE(view.ok);
+    EXPECT_FALSE(view.cancel || view.yes || view.no);
+
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+    ASSERT_TRUE(LogPresent());
+    EXPECT_EQ(LogTexts().size(), 2u);
+    ExpectConnectionReleasedLast(ReadCameraJournal());
+}
+
+}  // namespace
+}  // namespace e2e

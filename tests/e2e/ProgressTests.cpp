@@ -1,0 +1,175 @@
+// The progress bar and the blinking label while a write runs, and what the dialog does with
+// keys and close commands meanwhile.
+#include <chrono>
+
+#include "UpdaterRun.h"
+
+namespace e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Sample {
+    int64_t ms = 0;  // since the click
+    ProgressRange range;
+    int position = 0;
+    bool labelVisible = false;
+};
+
+class Progress : public UpdaterRun {
+protected:
+    // Clicks "Update" and samples bar and label until the "Finished" box shows. A sample is
+    // kept only when the position did not move while the label was read.
+    std::vector<Sample> SampleUntilFinished(int label, HWND* box) {
+        std::vector<Sample> samples;
+        const auto start = Clock::now();
+        EXPECT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
+        const bool finished = WaitUntil(
+            [&] {
+                *box = FindMessageBox(updater.id(), L"Finished", dialog);
+                if (*box != nullptr) {
+                    return true;
+                }
+                const auto range = Range();
+                const int before = Position();
+                const bool visible = IsVisible(Item(label));
+                if (range && before >= 0 && Position() == before) {
+                    const auto ms =
+                        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start)
+                            .count();
+                    samples.push_back(Sample{ms, *range, before, visible});
+                }
+                return false;
+            },
+            30000, 2);
+        EXPECT_TRUE(finished) << "no \"Finished\" box";
+        return samples;
+    }
+};
+
+TEST_F(Progress, BarRunsAgainstTheTimeOutAndTheLabelBlinksWithEachTick) {
+    Package package = StandardPackage();
+    package.entries[0].timeout = L"3";
+    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
+    ASSERT_TRUE(sim.SetWriteTime(5000));  // about 2 s
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+
+    HWND box = nullptr;
+    std::vector<Sample> samples = SampleUntilFinished(IDC_FILE1, &box);
+    ASSERT_NE(box, nullptr);
+    // Before the worker set the entry's range the bar keeps its default.
+    const ProgressRange entryRange{0, 6};
+    const auto begin = std::find_if(samples.begin(), samples.end(),
+                                    [&](const Sample& s) { return s.range == entryRange; });
+    ASSERT_NE(begin, samples.end()) << "the range 0 to 6 was never seen";
+    samples.erase(samples.begin(), begin);
+    EXPECT_EQ(samples.front().position, 0);
+
+    std::vector<int64_t> tickTimes;  // when each position 1, 2, ... was first seen
+    int last = 0;
+    for (const Sample& s : samples) {
+        EXPECT_EQ(s.range, entryRange) << "at " << s.ms << " ms";
+        if (s.position != last) {
+            // Ticks add one; only the end of a good write jumps to the full bar.
+            EXPECT_TRUE(s.position == last + 1 || s.position == entryRange.high)
+                << last << " to " << s.position << " at " << s.ms << " ms";
+            if (s.position == last + 1) {
+                tickTimes.push_back(s.ms);
+            }
+            last = s.position;
+        }
+        if (s.position < entryRange.high) {
+            EXPECT_EQ(s.labelVisible, s.position % 2 == 0)
+                << "label at position " << s.position << ", " << s.ms << " ms";
+        }
+    }
+    // About 2 s of writing at a tick per 500 ms; loose, for a slow machine.
+    EXPECT_GE(tickTimes.size(), 2u);
+    for (size_t i = 1; i < tickTimes.size(); ++i) {
+        const int64_t gap = tickTimes[i] - tickTimes[i - 1];
+        EXPECT_GE(gap, 250) << "tick " << i + 1;
+        EXPECT_LE(gap, 1500) << "tick " << i + 1;
+    }
+
+    // Full and hidden once written, and nothing ticks any more while the box shows.
+    EXPECT_EQ(Position(), entryRange.high);
+    EXPECT_FALSE(IsVisible(Item(IDC_FILE1)));
+    EXPECT_TRUE(StaysTrue(
+        [&] {
+            return Position() == entryRange.high && !IsVisible(Item(IDC_FILE1)) &&
+                   Range() == entryRange;
+        },
+        kSilentMs))
+        << "the bar or the label changed after the write";
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+}
+
+TEST_F(Progress, RangeFollowsEachEntrysTimeOut) {
+    Package package = StandardPackage();
+    package.entries = {
+        {L"1", L"1", L"Default", L"one.bin", std::nullopt},
+        {L"2", L"2", L"Short", L"two.bin", L"1"},
+    };
+    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"one.bin", ImageBytes(300, 1)));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"two.bin", ImageBytes(300, 2)));
+    ASSERT_TRUE(sim.SetWriteTime(1000));  // 0.3 s each
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    const auto initial = Range();
+    ASSERT_TRUE(initial.has_value());
+
+    HWND box = nullptr;
+    const std::vector<Sample> samples = SampleUntilFinished(IDC_FILE1, &box);
+    ASSERT_NE(box, nullptr);
+    std::vector<ProgressRange> ranges;
+    for (const Sample& s : samples) {
+        if (!(s.range == *initial) && (ranges.empty() || !(ranges.back() == s.range))) {
+            ranges.push_back(s.range);
+        }
+    }
+    ASSERT_EQ(ranges.size(), 2u);
+    EXPECT_EQ(ranges[0], (ProgressRange{0, 120}));
+    EXPECT_EQ(ranges[1], (ProgressRange{0, 2}));
+    EXPECT_EQ(Range(), (ProgressRange{0, 2}));
+    EXPECT_EQ(Position(), 2);
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+}
+
+TEST_F(UpdaterRun, EnterEscapeAndCloseCommandsDuringAWriteChangeNothing) {
+    ASSERT_NO_FATAL_FAILURE(WritePackage(StandardPackage()));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
+    ASSERT_TRUE(sim.SetWriteTime(5000));  // about 2 s against a 5 s time-out
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
+    ASSERT_TRUE(WaitUntil([&] { return !IsEnabled(Item(IDC_EXIT)); }, kBoxMs))
+        << "the run did not start";
+
+    EXPECT_TRUE(Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0));
+    EXPECT_TRUE(Post(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0));
+    EXPECT_TRUE(Post(dialog, WM_KEYDOWN, VK_ESCAPE, 0x00010001));
+    EXPECT_TRUE(Post(dialog, WM_SYSCOMMAND, SC_CLOSE, 0));
+    EXPECT_TRUE(Post(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(RoundTrip(dialog));
+    EXPECT_TRUE(updater.Running());
+    EXPECT_TRUE(IsVisible(dialog));
+    EXPECT_FALSE(IsEnabled(Item(IDC_UPDATE)));
+    // The write may just have ended, so only a "Finished" box may be there.
+    for (HWND other : OtherWindows()) {
+        EXPECT_EQ(TextOf(other).value_or(L""), L"Finished");
+    }
+
+    HWND box = WaitBox(L"Finished");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ReadBox(box).text, L"The upgrade ended.\r\nPlease reactivate the ZP-Na7.");
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+}
+
+}  // namespace
+}  // namespace e2e

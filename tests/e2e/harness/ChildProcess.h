@@ -1,0 +1,46 @@
+// A program started by the harness, ended by force when its owner goes away while it still
+// runs, so a failing case never leaves one behind.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "UniqueAny.h"
+
+namespace e2e {
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts `program` (a path, or a name the system searches for) with `arguments` in the
+    // folder `workingFolder` (empty: the caller's). Fails if one is already running.
+    bool Start(const std::wstring& program, const std::wstring& arguments,
+               const std::wstring& workingFolder);
+
+    bool started() const { return static_cast<bool>(process_); }
+    HANDLE handle() const { return process_.get(); }
+    DWORD id() const { return id_; }
+    bool Running() const;
+
+    // True when the program ended within `timeoutMs`.
+    bool WaitExit(DWORD timeoutMs) const;
+    std::optional<DWORD> ExitCode() const;  // empty while it runs
+
+    // Ends it by force if it still runs and waits until it is gone.
+    void Terminate();
+
+private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+// The folder of the running program, without a trailing backslash.
+std::wstring ProgramFolder();
+
+}  // namespace e2e

@@ -1,0 +1,103 @@
+#include "WorkFolder.h"
+
+#include <windows.h>
+
+#include "ChildProcess.h"
+#include "DesktopLog.h"
+#include "UniqueAny.h"
+
+namespace e2e {
+
+namespace {
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (search) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring child = folder + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search.get(), &entry));
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t c : text) {
+        narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    }
+    return narrow;
+}
+
+}  // namespace
+
+WorkFolder::WorkFolder() = default;
+
+WorkFolder::~WorkFolder() {
+    if (!path_.empty()) {
+        RemoveTree(path_);
+    }
+}
+
+bool WorkFolder::Create(bool programs) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) {
+        problem_ = "no temporary folder, error " + std::to_string(GetLastError());
+        return false;
+    }
+    static LONG counter = 0;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::wstring candidate = std::wstring(temp) + L"tavik-e2e-" +
+                                       std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(InterlockedIncrement(&counter));
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+        }
+    }
+    if (path_.empty()) {
+        problem_ = "no working folder could be made";
+        return false;
+    }
+    if (!CreateDirectoryW((path_ + L"\\UPDATEFILES").c_str(), nullptr)) {
+        problem_ = "no UPDATEFILES folder, error " + std::to_string(GetLastError());
+        return false;
+    }
+    if (!programs) {
+        return true;
+    }
+    const std::wstring source = ProgramFolder();
+    for (const wchar_t* name : {kUpdaterProgram, kUpdaterLibrary}) {
+        const std::wstring from = source + L"\\" + name;
+        if (!CopyFileW(from.c_str(), (path_ + L"\\" + name).c_str(), TRUE)) {
+            problem_ = "cannot copy " + Narrow(from) + ", error " + std::to_string(GetLastError());
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring WorkFolder::PackagePath(const std::wstring& name) const {
+    return path_ + L"\\UPDATEFILES\\" + name;
+}
+
+bool WorkFolder::WriteDescription(const std::string& bytes) const {
+    return WriteFileBytes(PackagePath(L"TAVIKUpdate.xml"),
+                          std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+bool WorkFolder::WriteImage(const std::wstring& name, const std::vector<uint8_t>& bytes) const {
+    return WriteFileBytes(PackagePath(name), bytes);
+}
+
+}  // namespace e2e
