@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The demo: builds everything, starts the simulated camera with its default scenario, lays out a
+# working folder with the updater, its library and the sample package, and drives the updater
+# through a whole update, saving a PNG of each stage. With a display the dialog shows there;
+# without one it runs under Xvfb. Prints the paths of the pictures.
+set -eu
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+tools/setup.sh
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw
+
+# A prefix of the demo's own, with Wine's X11 driver: the tests' prefix has no display at all.
+export TAVIK_WINEPREFIX="$root/build/demo-prefix"
+export TAVIK_WINE_GRAPHICS=x11
+run="$root/build/wine-run.sh"
+bin="$root/build/bin"
+work="$root/build/demo"
+pictures="$work/pictures"
+
+xvfb_pid=""
+watcher_pid=""
+cleanup() {
+  if [ -n "$watcher_pid" ]; then kill "$watcher_pid" 2>/dev/null || true; fi
+  "$run" "$bin/OrvaneCamSimCtl.exe" stop >/dev/null 2>&1 || true
+  "$run" --kill
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  # Xvfb has no window manager: the updater runs inside Wine's virtual desktop, which draws the
+  # caption itself.
+  for n in $(seq 90 99); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      xvfb_pid=$!
+      export DISPLAY=":$n"
+      break
+    fi
+  done
+  [ -n "$xvfb_pid" ] || { echo "demo: no free X display number for Xvfb" >&2; exit 1; }
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+fi
+
+"$run" --boot
+"$run" "$bin/OrvaneCamSimCtl.exe" install-start >/dev/null
+
+rm -rf "$work"
+mkdir -p "$work/UPDATEFILES" "$pictures"
+cp "$bin/TAVIKUpdate.exe" "$bin/TAVIKUtilDll.dll" "$bin/TAVIKDemoDriver.exe" "$work/"
+cp examples/UPDATEFILES/TAVIKUpdate.xml "$work/UPDATEFILES/"
+python3 examples/make_sample_images.py "$work/UPDATEFILES" >/dev/null
+
+# The driver asks for a picture with a file NAME.wanted; this takes it from the X server.
+take_pictures() {
+  while :; do
+    for wanted in "$pictures"/*.wanted; do
+      [ -e "$wanted" ] || continue
+      name="${wanted%.wanted}"
+      import -window "TAVIKDemo - Wine desktop" "$name.tmp.png" && mv "$name.tmp.png" "$name.png"
+      rm -f "$wanted"
+    done
+    sleep 0.05
+  done
+}
+take_pictures &
+watcher_pid=$!
+
+# The driver runs inside Wine's virtual desktop, starts the updater there, sets the camera's
+# scenario, waits for each stage and saves a picture of the desktop at each.
+(cd "$work" && "$run" explorer "/desktop=TAVIKDemo,800x600" TAVIKDemoDriver.exe pictures \
+   </dev/null)
+
+echo "The demo's pictures:"
+ls -1 "$pictures"/*.png
