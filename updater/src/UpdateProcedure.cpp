@@ -3,34 +3,16 @@
 #include <windows.h>
 #include <process.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "DialogNotifications.h"
+#include "ImageFile.h"
 #include "ImageTransfer.h"
 #include "LogFile.h"
 #include "OrvaneUpdateDlg.h"
 #include "PackageDescription.h"
 #include "TAVIKUtilDll.h"
 #include "resource.h"
-
-namespace {
-
-// Reads exactly `size` bytes; a short read is a failure, never an image padded as if whole.
-bool ReadWhole(HANDLE file, uint8_t* buffer, uint32_t size) {
-    uint32_t done = 0;
-    while (done < size) {
-        DWORD read = 0;
-        if (!ReadFile(file, buffer + done, size - done, &read, nullptr) || read == 0) {
-            return false;
-        }
-        done += read;
-    }
-    return true;
-}
-
-}  // namespace
 
 void COrvaneUpdateDlg::OnBnClickedUpdate() {
     // Created suspended: the handle must be stored before the thread can end and clear it.
@@ -126,41 +108,27 @@ bool COrvaneUpdateDlg::WriteEntry(int slot, uint32_t* errorCode) {
     progressCtrl.SetRange(0, static_cast<short>(upper));
     progressCtrl.SetPos(0);
 
-    const std::wstring path = std::wstring(kPackageFolder) + L"\\" + entry.fileName;
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return fail(kFileOpenErrorLine);
+    ImageBuffer image;
+    switch (ReadImageFile(std::wstring(kPackageFolder) + L"\\" + entry.fileName, &image)) {
+        case ImageReadResult::Read:
+            break;
+        case ImageReadResult::OpenFailed:
+            return fail(kFileOpenErrorLine);
+        case ImageReadResult::NoMemory:
+            return fail(kMemoryErrorLine);
+        case ImageReadResult::ReadFailed:
+            return fail(kFileReadErrorLine);
     }
-    // A size that cannot be had, or that cannot be padded within 32 bits, fails as an open.
-    LARGE_INTEGER size = {};
-    uint32_t padded = 0;
-    if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        !PaddedLength(static_cast<uint64_t>(size.QuadPart), &padded)) {
-        return fail(kFileOpenErrorLine);
-    }
-    // An empty image still gets a buffer to point at; it is sent with length 0.
-    UniqueBlock buffer(std::malloc(padded > 0 ? padded : 1));
-    if (!buffer) {
-        file.reset();
-        return fail(kMemoryErrorLine);
-    }
-    auto* bytes = static_cast<uint8_t*>(buffer.get());
-    std::memset(bytes, 0xFF, padded);
-    if (!ReadWhole(file.get(), bytes, static_cast<uint32_t>(size.QuadPart))) {
-        return fail(kFileReadErrorLine);
-    }
-    file.reset();
 
-    const SystemDataRecord record = MakeSystemDataRecord(entry.selector, bytes, padded);
+    const SystemDataRecord record =
+        MakeSystemDataRecord(entry.selector, image.bytes.get(), image.length);
     const UINT timerId = static_cast<UINT>(slot + 1);
     SendMessageW(m_hWnd, WM_APP_START_TIMER, timerId, 0);
     OrvaneUtil_SetTimeOutInfo(entry.timeoutMs);
     const bool written = OrvaneUtil_SetSystemData(&record);
     OrvaneUtil_SetTimeOutInfo(kRestoredTimeoutMs);
     SendMessageW(m_hWnd, WM_APP_STOP_TIMER, timerId, 0);
-    buffer.reset();  // the driver has finished reading it
+    image.bytes.reset();  // the driver has finished reading it
 
     if (written) {
         progressCtrl.SetPos(upper);
