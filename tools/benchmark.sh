@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Prints the library's figures against the simulated camera. Run tools/test.sh (or at least the
-# build) first. Arguments go to the benchmark program (for example --idle-seconds 10).
+# Prints the library's and the updater's figures against the simulated camera. Run tools/test.sh
+# (or at least the build) first. Arguments go to the library's benchmark program (for example
+# --idle-seconds 10).
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 run="$root/build/wine-run.sh"
@@ -31,3 +32,6 @@ end=$(date +%s.%N)
 after=$(cpu_ticks)
 awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$start" -v e="$end" \
   'BEGIN { printf "  Wine server and driver host meanwhile:  %.3f %% of a core\n", 100 * t / hz / (e - s) }'
+
+# The updater: one 32 MiB image, a camera that takes 1 microsecond per byte (about 34 s).
+"$run" "$bin/updater_benchmark.exe" --mib 32 --us-per-byte 1 | grep -v '^Symbolic link'

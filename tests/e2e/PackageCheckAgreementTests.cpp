@@ -1,0 +1,137 @@
+// TAVIKPackageCheck reports what TAVIKUpdate shows and sends: both run on the same packages,
+// the checker's report set against the dialog's labels and tool tips and the camera's journal.
+#include <nlohmann/json.hpp>
+
+#include <map>
+
+#include "UpdaterRun.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kFileLabels[] = {IDC_FILE1, IDC_FILE2, IDC_FILE3, IDC_FILE4, IDC_FILE5};
+
+std::wstring Wide(const std::string& utf8) {
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], size);
+    return text;
+}
+
+class CheckerAgreement : public UpdaterRun {
+protected:
+    // The checker's report on the working folder's package, as the updater would read it there.
+    nlohmann::json CheckerReport() {
+        const std::wstring outputPath = folder.Path() + L"\\check.json";
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        UniqueHandle output(CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(output);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output.get();
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        const std::wstring program = ProgramFolder() + L"\\TAVIKPackageCheck.exe";
+        std::wstring commandLine = L"\"" + program + L"\" --json";
+        PROCESS_INFORMATION info = {};
+        EXPECT_TRUE(CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                   nullptr, folder.Path().c_str(), &startup, &info));
+        UniqueHandle process(info.hProcess), thread(info.hThread);
+        EXPECT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+        output.reset();
+        const auto bytes = ReadFileBytes(outputPath);
+        return nlohmann::json::parse(bytes ? std::string(bytes->begin(), bytes->end()) : "",
+                                     nullptr, false);
+    }
+
+    void ExpectAgreement(const Package& package) {
+        ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+        const nlohmann::json report = CheckerReport();
+        ASSERT_TRUE(report.is_object()) << "the checker gave no report";
+        ASSERT_NO_FATAL_FAILURE(AttachCamera());
+        ASSERT_NO_FATAL_FAILURE(Start());
+
+        // What the dialog shows.
+        EXPECT_EQ(TextOfItem(IDC_TITLE), Wide(report["title"]));
+        EXPECT_EQ(TextOfItem(IDC_DEVNAME), Wide(report["deviceName"]));
+        HWND toolTip = FindToolTipControl(updater.id(), dialog);
+        ASSERT_NE(toolTip, nullptr);
+        std::map<HWND, std::wstring> tips;
+        for (const auto& tool :
+             ToolsOf(toolTip, updater.handle()).value_or(std::vector<ToolView>{})) {
+            tips[tool.Subject()] = tool.text;
+        }
+        std::map<HWND, std::wstring> expectedTips;
+        for (int i = 0; i < 5; ++i) {
+            const auto& entry = report["entries"][i];
+            EXPECT_EQ(IsVisible(Item(kFileLabels[i])), entry["found"].get<bool>()) << i + 1;
+            if (entry["found"].get<bool>()) {
+                expectedTips[Item(kFileLabels[i])] = Wide(entry["toolTip"]);
+            }
+        }
+        EXPECT_EQ(tips, expectedTips);
+
+        // What reaches the camera, in ID order.
+        HWND box = nullptr;
+        ASSERT_NO_FATAL_FAILURE(UpdateUntilBox(L"Finished", &box));
+        ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+        std::vector<std::vector<uint32_t>> sent, reported;
+        const Journal journal = ReadCameraJournal();
+        for (size_t i = 0; i < journal.size(); ++i) {
+            const auto data = SystemDataOf(journal[i]);
+            if (journal[i].code == kCodeSetSystemData && data && i > 0) {
+                sent.push_back(
+                    {data->selector, data->length, InputWord(journal[i - 1], 0).value_or(0)});
+            }
+        }
+        for (const auto& entry : report["entries"]) {
+            if (entry["found"].get<bool>()) {
+                reported.push_back({entry["selectorSent"].get<uint32_t>(),
+                                    entry["paddedSize"].get<uint32_t>(),
+                                    entry["timeoutMs"].get<uint32_t>()});
+            }
+        }
+        EXPECT_EQ(sent, reported) << "selector, length and time-out of each write";
+    }
+};
+
+TEST_F(CheckerAgreement, EdgeCasesOfTheDescription) {
+    Package package;
+    package.title = L"Edge <cases> & more";
+    package.devName = L"ZP-Na7";
+    package.entries = {
+        {L"3", L"259", L"Third, selector over 255", L"c.bin", std::wstring(L" 45s")},
+        {L"1", L"-1", L"A tooltip that is longer than thirty characters", L"a.bin",
+         std::wstring(L"abc")},
+        {L"2", L"2", L"Refused path", L"..\\a.bin", std::nullopt},
+        {L"6", L"6", L"Out of range", L"a.bin", std::nullopt},
+        {L"4", L"4", L"Wildcard", L"fw*.bin", std::wstring(L"1")},
+        {L"5", L"5", L"First of two", L"a.bin", std::nullopt},
+        {L"5", L"7", L"Second of two", L"e.bin", std::wstring(L"0")},
+    };
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"a.bin", ImageBytes(5, 1)));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"c.bin", ImageBytes(0, 3)));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"fw_0102.bin", ImageBytes(9, 4)));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"e.bin", ImageBytes(8, 5)));
+    ExpectAgreement(package);
+}
+
+TEST_F(CheckerAgreement, ThePackageWithoutTitleOrDeviceName) {
+    Package package;
+    package.entries = {{L"2", L"9", L"Only", L"only.bin", std::wstring(L"3")}};
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"only.bin", ImageBytes(7, 9)));
+    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+    const nlohmann::json report = CheckerReport();
+    ASSERT_TRUE(report.is_object());
+    EXPECT_EQ(report["title"], "Orvane Update");
+    EXPECT_EQ(report["deviceName"], "Orvane");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(TextOfItem(IDC_TITLE), L"Orvane Update");
+    EXPECT_EQ(TextOfItem(IDC_DEVNAME), L"Orvane");
+    EXPECT_TRUE(IsVisible(Item(IDC_FILE2)));
+}
+
+}  // namespace
+}  // namespace e2e
