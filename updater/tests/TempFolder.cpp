@@ -4,32 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "FolderTree.h"
 #include "UniqueAny.h"
-
-namespace {
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (search) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring child = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW(child.c_str());
-            }
-        } while (::FindNextFileW(search.get(), &entry));
-    }
-    ::RemoveDirectoryW(folder.c_str());
-}
-
-}  // namespace
 
 TempFolder::TempFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
@@ -53,7 +29,7 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     if (!path_.empty()) {
-        RemoveTree(path_);
+        RemoveFolderTree(path_);
     }
 }
 

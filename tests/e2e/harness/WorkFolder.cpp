@@ -4,32 +4,12 @@
 
 #include "ChildProcess.h"
 #include "DesktopLog.h"
+#include "FolderTree.h"
 #include "UniqueAny.h"
 
 namespace e2e {
 
 namespace {
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    const UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (search) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring child = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search.get(), &entry));
-    }
-    RemoveDirectoryW(folder.c_str());
-}
 
 std::string Narrow(const std::wstring& text) {
     std::string narrow;
@@ -45,7 +25,7 @@ WorkFolder::WorkFolder() = default;
 
 WorkFolder::~WorkFolder() {
     if (!path_.empty()) {
-        RemoveTree(path_);
+        RemoveFolderTree(path_);
     }
 }
 
