@@ -37,13 +37,20 @@ NTSTATUS StoreValue(Bytes* table, ULONG tableSize, const UCHAR* in, ULONG inSize
                : STATUS_INSUFFICIENT_RESOURCES;
 }
 
+// A control record that names one of the camera's request functions, checked for size and
+// function.
+template <typename Record>
+bool TakeFunctionRecord(const UCHAR* in, ULONG inSize, Record* record) {
+    if (inSize != sizeof(*record)) {
+        return false;
+    }
+    RtlCopyMemory(record, in, sizeof(*record));
+    return record->function < camsim::kFunctionCount;
+}
+
 NTSTATUS SetFault(const UCHAR* in, ULONG inSize) {
     camsim::FaultRecord record;
-    if (inSize != sizeof(record)) {
-        return STATUS_INVALID_PARAMETER;
-    }
-    RtlCopyMemory(&record, in, sizeof(record));
-    if (record.function >= camsim::kFunctionCount) {
+    if (!TakeFunctionRecord(in, inSize, &record)) {
         return STATUS_INVALID_PARAMETER;
     }
     Lock lock;
@@ -57,11 +64,7 @@ NTSTATUS SetFault(const UCHAR* in, ULONG inSize) {
 
 NTSTATUS DelayNext(const UCHAR* in, ULONG inSize) {
     camsim::DelayRecord record;
-    if (inSize != sizeof(record)) {
-        return STATUS_INVALID_PARAMETER;
-    }
-    RtlCopyMemory(&record, in, sizeof(record));
-    if (record.function >= camsim::kFunctionCount) {
+    if (!TakeFunctionRecord(in, inSize, &record)) {
         return STATUS_INVALID_PARAMETER;
     }
     Lock lock;

@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "ConsoleOutput.h"
+#include "ConsoleRun.h"
 #include "UpdaterRun.h"
 
 namespace e2e {
@@ -11,39 +13,13 @@ namespace {
 
 constexpr int kFileLabels[] = {IDC_FILE1, IDC_FILE2, IDC_FILE3, IDC_FILE4, IDC_FILE5};
 
-std::wstring Wide(const std::string& utf8) {
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], size);
-    return text;
-}
-
 class CheckerAgreement : public UpdaterRun {
 protected:
     // The checker's report on the working folder's package, as the updater would read it there.
     nlohmann::json CheckerReport() {
-        const std::wstring outputPath = folder.Path() + L"\\check.json";
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        UniqueHandle output(CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        EXPECT_TRUE(output);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = output.get();
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        const std::wstring program = ProgramFolder() + L"\\TAVIKPackageCheck.exe";
-        std::wstring commandLine = L"\"" + program + L"\" --json";
-        PROCESS_INFORMATION info = {};
-        EXPECT_TRUE(CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                   nullptr, folder.Path().c_str(), &startup, &info));
-        UniqueHandle process(info.hProcess), thread(info.hThread);
-        EXPECT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
-        output.reset();
-        const auto bytes = ReadFileBytes(outputPath);
-        return nlohmann::json::parse(bytes ? std::string(bytes->begin(), bytes->end()) : "",
-                                     nullptr, false);
+        ConsoleRun run(L"TAVIKPackageCheck.exe", L"--json", folder.Path());
+        EXPECT_TRUE(run.WaitExit(30000));
+        return nlohmann::json::parse(run.output(), nullptr, false);
     }
 
     void ExpectAgreement(const Package& package) {
@@ -54,8 +30,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(Start());
 
         // What the dialog shows.
-        EXPECT_EQ(TextOfItem(IDC_TITLE), Wide(report["title"]));
-        EXPECT_EQ(TextOfItem(IDC_DEVNAME), Wide(report["deviceName"]));
+        EXPECT_EQ(TextOfItem(IDC_TITLE), FromUtf8(report["title"].get<std::string>()));
+        EXPECT_EQ(TextOfItem(IDC_DEVNAME), FromUtf8(report["deviceName"].get<std::string>()));
         HWND toolTip = FindToolTipControl(updater.id(), dialog);
         ASSERT_NE(toolTip, nullptr);
         std::map<HWND, std::wstring> tips;
@@ -68,7 +44,7 @@ protected:
             const auto& entry = report["entries"][i];
             EXPECT_EQ(IsVisible(Item(kFileLabels[i])), entry["found"].get<bool>()) << i + 1;
             if (entry["found"].get<bool>()) {
-                expectedTips[Item(kFileLabels[i])] = Wide(entry["toolTip"]);
+                expectedTips[Item(kFileLabels[i])] = FromUtf8(entry["toolTip"].get<std::string>());
             }
         }
         EXPECT_EQ(tips, expectedTips);

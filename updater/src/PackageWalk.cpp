@@ -110,6 +110,21 @@ HRESULT PackageWalk::Read(XmlNodeType* type) {
     return reader_->Read(type);
 }
 
+HRESULT PackageWalk::NextNode(XmlNodeType* type, std::wstring_view* name) {
+    HRESULT status = S_OK;
+    while ((status = Read(type)) == S_OK) {
+        if (*type == XmlNodeType_Text) {
+            *name = std::wstring_view();
+            return S_OK;
+        }
+        if (*type == XmlNodeType_Element || *type == XmlNodeType_EndElement) {
+            const HRESULT named = LocalName(reader_, *name);
+            return FAILED(named) ? named : S_OK;
+        }
+    }
+    return status;
+}
+
 PackageWalk::Position PackageWalk::Here() const {
     UINT line = 0;
     UINT column = 0;
@@ -129,14 +144,10 @@ void PackageWalk::Note(NoteSeverity severity, const char* code, std::wstring mes
 HRESULT PackageWalk::Document() {
     HRESULT status = S_OK;
     XmlNodeType type = XmlNodeType_None;
-    while ((status = Read(&type)) == S_OK) {
+    std::wstring_view name;
+    while ((status = NextNode(&type, &name)) == S_OK) {
         if (type != XmlNodeType_Element) {
             continue;
-        }
-        std::wstring_view name;
-        status = LocalName(reader_, name);
-        if (FAILED(status)) {
-            break;
         }
         if (name != kRootName) {
             NotePassedOver(name, Container::Document);
@@ -165,14 +176,10 @@ HRESULT PackageWalk::Root() {
     NoteSelfClosed(kRootName);
     HRESULT status = S_OK;
     XmlNodeType type = XmlNodeType_None;
-    while ((status = Read(&type)) == S_OK) {
-        if (type != XmlNodeType_Element && type != XmlNodeType_EndElement) {
+    std::wstring_view name;
+    while ((status = NextNode(&type, &name)) == S_OK) {
+        if (type == XmlNodeType_Text) {
             continue;
-        }
-        std::wstring_view name;
-        status = LocalName(reader_, name);
-        if (FAILED(status)) {
-            return status;
         }
         if (type == XmlNodeType_EndElement) {
             if (name == kRootName) {
@@ -234,7 +241,8 @@ HRESULT PackageWalk::ReadText(const wchar_t* endName, void (PackageSink::*setTex
         std::wstring_view(endName) == kTitleName ? Container::Title : Container::DevName;
     HRESULT status = S_OK;
     XmlNodeType type = XmlNodeType_None;
-    while ((status = Read(&type)) == S_OK) {
+    std::wstring_view name;
+    while ((status = NextNode(&type, &name)) == S_OK) {
         if (type == XmlNodeType_Text) {
             const wchar_t* value = nullptr;
             if (SUCCEEDED(reader_->GetValue(&value, nullptr)) && value != nullptr) {
@@ -242,14 +250,6 @@ HRESULT PackageWalk::ReadText(const wchar_t* endName, void (PackageSink::*setTex
                 textSet = true;
             }
             continue;
-        }
-        if (type != XmlNodeType_Element && type != XmlNodeType_EndElement) {
-            continue;
-        }
-        std::wstring_view name;
-        status = LocalName(reader_, name);
-        if (FAILED(status)) {
-            return status;
         }
         if (type == XmlNodeType_Element) {
             NotePassedOver(name, where);
@@ -264,14 +264,10 @@ HRESULT PackageWalk::UpdateFiles() {
     NoteSelfClosed(kUpdateFilesName);
     HRESULT status = S_OK;
     XmlNodeType type = XmlNodeType_None;
-    while ((status = Read(&type)) == S_OK) {
-        if (type != XmlNodeType_Element && type != XmlNodeType_EndElement) {
+    std::wstring_view name;
+    while ((status = NextNode(&type, &name)) == S_OK) {
+        if (type == XmlNodeType_Text) {
             continue;
-        }
-        std::wstring_view name;
-        status = LocalName(reader_, name);
-        if (FAILED(status)) {
-            return status;
         }
         if (type == XmlNodeType_EndElement) {
             if (name == kUpdateFilesName) {

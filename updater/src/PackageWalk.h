@@ -51,6 +51,9 @@ private:
 
     // IXmlReader::Read within the node limit.
     HRESULT Read(XmlNodeType* type);
+    // The next node a walker acts on: an element or an end element with its local name, or a
+    // text node (no name). Every other kind is passed over here.
+    HRESULT NextNode(XmlNodeType* type, std::wstring_view* name);
     Position Here() const;
     void Note(NoteSeverity severity, const char* code, std::wstring message, Position at);
     void Note(NoteSeverity severity, const char* code, std::wstring message) {

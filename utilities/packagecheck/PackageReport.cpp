@@ -91,9 +91,16 @@ PackageReport CheckPackage(const std::wstring& folder) {
     ReportSink sink(report);
     report.readable = LoadPackageDescription(sink, folder.c_str());
     if (report.readable) {
-        for (CheckedEntry& checked : report.entries) {
-            if (checked.entry.fileName[0] == L'\0' ||
-                !ResolveUpdateFile(checked.entry, folder.c_str(), &sink)) {
+        // The updater's own look-up of all five entries, then what each found file weighs.
+        UpdateFileEntry entries[kUpdateFileCount];
+        for (int i = 0; i < kUpdateFileCount; ++i) {
+            entries[i] = report.entries[i].entry;
+        }
+        ResolveAllUpdateFiles(entries, folder.c_str(), &sink);
+        for (int i = 0; i < kUpdateFileCount; ++i) {
+            CheckedEntry& checked = report.entries[i];
+            checked.entry = entries[i];
+            if (!checked.entry.found) {
                 continue;
             }
             const std::wstring path = folder + L"\\" + checked.entry.fileName;
