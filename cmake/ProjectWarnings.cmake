@@ -7,6 +7,15 @@ function(tavik_warnings target)
   endif()
 endfunction()
 
+# Time bounds of tests widen by this factor on a slow host (tools/test.sh sets it).
+set(TAVIK_TIME_SCALE 1 CACHE STRING "Factor by which the tests' time bounds widen")
+
+# A test's time-out: `seconds` on this machine, widened by the time scale.
+function(tavik_test_timeout test seconds)
+  math(EXPR scaled "${seconds} * ${TAVIK_TIME_SCALE}")
+  set_tests_properties(${test} PROPERTIES TIMEOUT ${scaled})
+endfunction()
+
 # A unit-test program: one executable, one CTest entry, run under the emulator.
 #   tavik_add_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [CAMERA])
 # CAMERA marks a test that drives the simulated camera: such tests run one at a time and
@@ -20,7 +29,8 @@ function(tavik_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  tavik_test_timeout(${T_NAME} ${T_TIMEOUT})
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
   if(T_CAMERA)
     set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED camera_driver
                                               RESOURCE_LOCK camera)

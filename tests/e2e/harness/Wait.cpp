@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "TimeScale.h"
+
 namespace e2e {
 
 namespace {
@@ -11,7 +13,7 @@ using Clock = std::chrono::steady_clock;
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(tavik::test::Scaled(timeoutMs));
     for (;;) {
         if (condition()) {
             return true;

@@ -7,7 +7,8 @@
 
 namespace e2e {
 
-// True as soon as `condition` holds; false once `timeoutMs` have passed without it.
+// True as soon as `condition` holds; false once `timeoutMs`, widened by the host's time scale,
+// have passed without it.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 5);
 
 // True when `condition` held at every poll for `periodMs`; false at the first poll it fails.

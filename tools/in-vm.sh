@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Runs a command inside a software-emulated x86-64 VM whose root is this host's own file system,
+# in the current folder, and passes back its output as it goes and its exit status:
+#
+#   tools/in-vm.sh COMMAND [ARGS...]
+#
+# For hosts whose kernel runs no i386 code: the VM's kernel does, so the host's own wine32 runs
+# there unchanged, on the very files the host built. It boots Debian's kernel from /boot with a
+# small initramfs made here from that kernel's modules, and mounts the host's / over virtio-9p.
+# The command gets the caller's environment (less what belongs to this host's session), no
+# standard input, and TAVIK_TIME_SCALE (by default 12), by which tests widen their time bounds.
+#
+# TAVIK_VM_MEMORY (MiB, default 6144) and TAVIK_VM_CPUS (default: this host's count) size it.
+set -eu
+
+if [ "${1:-}" = --guest ]; then
+  # Second stage, inside the VM as its init (PID 1), on the host's root: never return.
+  job="$2"
+  mount -t proc proc /proc
+  mount -t sysfs sysfs /sys
+  mountpoint -q /dev || mount -t devtmpfs devtmpfs /dev
+  mkdir -p /dev/pts /dev/shm
+  mount -t devpts devpts /dev/pts
+  mount -t tmpfs tmpfs /dev/shm
+  # Sockets cannot be bound on 9p: Wine's server and X11 sockets live on tmpfs.
+  mount -t tmpfs tmpfs /run
+  mkdir -p /tmp/.X11-unix
+  mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
+  export HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+  export LANG=C.UTF-8
+  # shellcheck disable=SC1091
+  . "$job/environment"
+  export XDG_RUNTIME_DIR=/run/user/$(id -u)
+  mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+  out=/dev/ttyS1
+  stty -F "$out" raw -echo 2>/dev/null || true
+  status=125
+  if cd "$(cat "$job/folder")"; then
+    mapfile -d '' -t command <"$job/command"
+    set +e
+    "${command[@]}" </dev/null >"$out" 2>&1
+    status=$?
+    set -e
+  else
+    echo "in-vm: the folder $(cat "$job/folder") is not there inside the VM" >"$out"
+  fi
+  echo "$status" >"$job/status.tmp"
+  mv "$job/status.tmp" "$job/status"
+  sync
+  busybox poweroff -f
+  sleep 60
+fi
+
+if [ $# -eq 0 ]; then
+  echo "usage: $0 COMMAND [ARGS...]" >&2
+  exit 2
+fi
+
+kernel=$(ls -1 /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1)
+if [ -z "$kernel" ] || ! command -v qemu-system-x86_64 >/dev/null || ! command -v busybox >/dev/null; then
+  echo "in-vm: needs a kernel in /boot, qemu-system-x86_64 and busybox (run tools/setup.sh)" >&2
+  exit 125
+fi
+version=${kernel#/boot/vmlinuz-}
+self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
+
+job=$(mktemp -d "${TMPDIR:-/tmp}/tavik-vm.XXXXXX")
+qemu_pid=""
+tail_pid=""
+cleanup() {
+  if [ -n "$qemu_pid" ]; then kill "$qemu_pid" 2>/dev/null && wait "$qemu_pid" 2>/dev/null || true; fi
+  if [ -n "$tail_pid" ]; then kill "$tail_pid" 2>/dev/null || true; fi
+  rm -rf "$job"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+
+# The initramfs: busybox, the modules that mount a 9p root (with what they depend on, in order),
+# and a first-stage init that mounts the host's root and hands over to this script's second stage.
+initrd="$job/initrd"
+mkdir -p "$initrd/bin" "$initrd/modules" "$initrd/proc" "$initrd/sys" "$initrd/dev" \
+  "$initrd/newroot"
+cp "$(command -v busybox)" "$initrd/bin/busybox"
+order=()
+add_module() {
+  local m="$1" dep seen
+  for seen in "${order[@]}"; do [ "$seen" = "$m" ] && return 0; done
+  for dep in $(modinfo -k "$version" -F depends "$m" | tr ',' ' '); do add_module "$dep"; done
+  local file
+  file=$(modinfo -k "$version" -F filename "$m")
+  case "$file" in
+    *.ko) cp "$file" "$initrd/modules/$m.ko" ;;
+    *.ko.xz) xz -dc "$file" >"$initrd/modules/$m.ko" ;;
+    *.ko.zst) zstd -qdc "$file" >"$initrd/modules/$m.ko" ;;
+    *.ko.gz) gzip -dc "$file" >"$initrd/modules/$m.ko" ;;
+    "(builtin)" | "") return 0 ;;
+    *) echo "in-vm: cannot load module file $file" >&2; exit 125 ;;
+  esac
+  order+=("$m")
+}
+for m in virtio_pci 9pnet_virtio 9p; do add_module "$m"; done
+printf '%s\n' "${order[@]}" >"$initrd/modules/order"
+cat >"$initrd/init" <<'INIT'
+#!/bin/busybox sh
+/bin/busybox --install -s /bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+for m in $(cat /modules/order); do insmod "/modules/$m.ko" || echo "init: insmod $m failed"; done
+for arg in $(cat /proc/cmdline); do
+  case "$arg" in
+    tavik.job=*) job="${arg#tavik.job=}" ;;
+    tavik.self=*) self="${arg#tavik.self=}" ;;
+  esac
+done
+if ! mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose hostroot /newroot; then
+  echo "init: the host's root could not be mounted"
+  poweroff -f
+fi
+mount --move /dev /newroot/dev
+umount /proc /sys
+exec switch_root /newroot /bin/bash "$self" --guest "$job"
+INIT
+chmod +x "$initrd/init"
+(cd "$initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$job/initrd.img"
+
+# What the command gets: the caller's folder, its arguments, its environment.
+pwd >"$job/folder"
+printf '%s\0' "$@" >"$job/command"
+{
+  while IFS= read -r -d '' entry; do
+    name=${entry%%=*}
+    case "$name" in
+      *[!A-Za-z0-9_]* | "" | PWD | OLDPWD | SHLVL | _ | HOME | PATH | DISPLAY | XAUTHORITY | \
+        XDG_RUNTIME_DIR | TERM | TMUX | TMUX_PANE | SSH_* | DBUS_*) continue ;;
+    esac
+    printf 'export %s=%q\n' "$name" "${entry#*=}"
+  done < <(env -0)
+  printf 'export TAVIK_TIME_SCALE=%q\n' "${TAVIK_TIME_SCALE:-12}"
+  printf 'export TAVIK_IN_VM=1\n'
+} >"$job/environment"
+
+virtfs_model=passthrough
+if [ "$(id -u)" -ne 0 ]; then virtfs_model=none; fi
+: >"$job/console"
+: >"$job/output"
+qemu-system-x86_64 \
+  -accel tcg,thread=multi -cpu max,-smap -smp "${TAVIK_VM_CPUS:-$(nproc)}" \
+  -m "${TAVIK_VM_MEMORY:-6144}" -display none -no-reboot -nic none \
+  -kernel "$kernel" -initrd "$job/initrd.img" \
+  -append "console=ttyS0 quiet loglevel=1 panic=-1 tavik.job=$job tavik.self=$self" \
+  -virtfs "local,path=/,mount_tag=hostroot,security_model=$virtfs_model,multidevs=remap" \
+  -serial "file:$job/console" -serial "file:$job/output" \
+  -monitor none </dev/null >"$job/qemu.log" 2>&1 &
+qemu_pid=$!
+
+# The command's output as it comes; tail ends a second after QEMU does.
+tail -n +1 -f --pid="$qemu_pid" "$job/output" &
+tail_pid=$!
+set +e
+wait "$qemu_pid"
+qemu_status=$?
+set -e
+qemu_pid=""
+wait "$tail_pid" 2>/dev/null || true
+tail_pid=""
+
+if [ ! -s "$job/status" ]; then
+  echo "in-vm: the VM ended without the command's exit status (QEMU status $qemu_status)" >&2
+  tail -n 20 "$job/qemu.log" "$job/console" >&2
+  exit 125
+fi
+exit "$(cat "$job/status")"
