@@ -2,8 +2,20 @@
 # Prints the library's and the updater's figures against the simulated camera. Run tools/test.sh
 # (or at least the build) first. Arguments go to the library's benchmark program (for example
 # --idle-seconds 10).
+#
+# On a host whose kernel runs no 32-bit code (or with TAVIK_EMULATE=1) it runs inside one
+# emulated VM (tools/in-vm.sh), and says so first: such figures are not comparable.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/tools/host.sh"
+if [ -z "${TAVIK_IN_VM:-}" ] && tavik_emulated; then
+  echo "NOTE: this host runs no 32-bit programs (or TAVIK_EMULATE=1 is set), so these figures"
+  echo "come from an emulated CPU, about twelve times slower than a real one: they are not"
+  echo "comparable with native figures, nor with the goals."
+  echo
+  cd "$root"
+  exec tools/in-vm.sh tools/benchmark.sh "$@"
+fi
 run="$root/build/wine-run.sh"
 bin="$root/build/bin"
 

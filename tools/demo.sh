@@ -3,13 +3,26 @@
 # working folder with the updater, its library and the sample package, and drives the updater
 # through a whole update, saving a PNG of each stage. With a display the dialog shows there;
 # without one it runs under Xvfb. Prints the paths of the pictures.
+#
+# On a host whose kernel runs no 32-bit code (or with TAVIK_EMULATE=1) the build stays here and
+# the rest (Xvfb, Wine and the pictures) runs inside one emulated VM (tools/in-vm.sh).
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
+. tools/host.sh
 
-tools/setup.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw
+if [ -z "${TAVIK_IN_VM:-}" ]; then
+  tools/setup.sh
+  cmake --preset mingw >/dev/null
+  cmake --build --preset mingw
+  if tavik_emulated; then
+    echo "demo: this host runs no 32-bit programs (or TAVIK_EMULATE=1 is set): the updater runs in an emulated VM, about twelve times slower"
+    if [ -n "${DISPLAY:-}" ]; then
+      echo "demo: its window cannot be shown on this display from there; it is pictured under Xvfb instead"
+    fi
+    exec tools/in-vm.sh tools/demo.sh
+  fi
+fi
 
 # A prefix of the demo's own, with Wine's X11 driver: the tests' prefix has no display at all.
 export TAVIK_WINEPREFIX="$root/build/demo-prefix"
@@ -59,10 +72,15 @@ take_pictures() {
     for wanted in "$pictures"/*.wanted; do
       [ -e "$wanted" ] || continue
       name="${wanted%.wanted}"
-      import -window "TAVIKDemo - Wine desktop" "$name.tmp.png" && mv "$name.tmp.png" "$name.png"
-      rm -f "$wanted"
+      # Claimed first: the driver may ask for the same picture again while this one converts.
+      mv -f "$wanted" "$name.taking"
+      # xwd grabs at once (the blinking label must still show); the conversion comes after.
+      xwd -silent -name "TAVIKDemo - Wine desktop" -out "$name.xwd" || true
+      : >"$name.grabbed"
+      convert "xwd:$name.xwd" "$name.tmp.png" && mv "$name.tmp.png" "$name.png"
+      rm -f "$name.taking" "$name.xwd"
     done
-    sleep 0.05
+    sleep 0.02
   done
 }
 take_pictures &
@@ -72,6 +90,13 @@ watcher_pid=$!
 # scenario, waits for each stage and saves a picture of the desktop at each.
 (cd "$work" && "$run" explorer "/desktop=TAVIKDemo,800x600" TAVIKDemoDriver.exe pictures \
    </dev/null)
+
+# The last picture's conversion may still be running.
+for _ in $(seq 600); do
+  ls "$pictures"/*.wanted "$pictures"/*.taking >/dev/null 2>&1 || break
+  sleep 0.1
+done
+rm -f "$pictures"/*.grabbed
 
 echo "The demo's pictures:"
 ls -1 "$pictures"/*.png

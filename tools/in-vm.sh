@@ -11,6 +11,8 @@
 # standard input, and TAVIK_TIME_SCALE (by default 12), by which tests widen their time bounds.
 #
 # TAVIK_VM_MEMORY (MiB, default 6144) and TAVIK_VM_CPUS (default: this host's count) size it.
+# TAVIK_VM_PS=SECONDS writes the VM's process list to its console log that often, for finding
+# what hangs in there; the log's path is printed at the start.
 set -eu
 
 if [ "${1:-}" = --guest ]; then
@@ -33,6 +35,9 @@ if [ "${1:-}" = --guest ]; then
   export XDG_RUNTIME_DIR=/run/user/$(id -u)
   mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
   out=/dev/ttyS1
+  if [ -n "${TAVIK_VM_PS:-}" ]; then
+    (while sleep "$TAVIK_VM_PS"; do date; ps -eo pid,ppid,etime,time,args; done >/dev/ttyS0 2>&1) &
+  fi
   stty -F "$out" raw -echo 2>/dev/null || true
   status=125
   if cd "$(cat "$job/folder")"; then
@@ -154,6 +159,9 @@ qemu-system-x86_64 \
   -serial "file:$job/console" -serial "file:$job/output" \
   -monitor none </dev/null >"$job/qemu.log" 2>&1 &
 qemu_pid=$!
+if [ -n "${TAVIK_VM_PS:-}" ]; then
+  echo "in-vm: the VM's process list goes to $job/console every $TAVIK_VM_PS s" >&2
+fi
 
 # The command's output as it comes; tail ends a second after QEMU does.
 tail -n +1 -f --pid="$qemu_pid" "$job/output" &

@@ -5,6 +5,9 @@ set -eu
 cd "$(dirname "$0")/.."
 
 # The prefix and its server start with output to /dev/null (see cmake/wine-run.sh.in).
-build/wine-run.sh --boot
+if ! build/wine-run.sh --boot; then
+  echo "test: the build's Wine prefix could not be set up or started (build/wine-run.sh --boot)" >&2
+  exit 1
+fi
 trap 'build/wine-run.sh --kill' EXIT
 ctest --preset mingw "$@"

@@ -1,0 +1,109 @@
+# Test programs and their CTest entries.
+#
+# Every test program gets one CTest entry per test suite, so that a hang costs one suite and its
+# own time-out, never the rest of the program; a process start per case would cost more than
+# it tells (under an emulated CPU a Wine process takes seconds to start). The suites come from the
+# program's sources (TEST, TEST_F and TEST_P), read when the project is configured, so nothing
+# has to run under Wine to list them. A test whose suite the reading missed is still run: the
+# program's first entry runs everything no other entry names.
+
+# Time bounds of tests widen by this factor on a slow host (tools/test.sh sets it).
+set(TAVIK_TIME_SCALE 1 CACHE STRING "Factor by which the tests' time bounds widen")
+
+# A test's time-out: `seconds` on this machine, widened by the time scale.
+function(tavik_test_timeout test seconds)
+  math(EXPR scaled "${seconds} * ${TAVIK_TIME_SCALE}")
+  set_tests_properties(${test} PROPERTIES TIMEOUT ${scaled})
+endfunction()
+
+# The gtest filters of the suites that `sources` declare: "Suite.*", or "*/Suite.*" for a
+# parameterised one.
+function(_tavik_gtest_suites out_suites)
+  set(suites)
+  set(ws "[ \t\r\n]*")
+  set(id "[A-Za-z0-9_]+")
+  foreach(source ${ARGN})
+    if(NOT source MATCHES "\\.(cpp|cc)$")
+      continue()
+    endif()
+    get_filename_component(path ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    file(READ ${path} text)
+    string(REGEX MATCHALL "\n(TEST|TEST_F|TEST_P)\\(${ws}${id}${ws},${ws}${id}" declarations
+           "\n${text}")
+    foreach(declaration ${declarations})
+      string(REGEX REPLACE "^\n(TEST|TEST_F|TEST_P)\\(${ws}(${id})${ws},${ws}(${id})$"
+                           "\\1;\\2;\\3" parts "${declaration}")
+      list(GET parts 0 kind)
+      list(GET parts 1 suite)
+      list(GET parts 2 name)
+      if(kind STREQUAL "TEST_P")
+        list(APPEND suites "*/${suite}.*")
+      else()
+        list(APPEND suites "${suite}.*")
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES suites)
+  set(${out_suites} "${suites}" PARENT_SCOPE)
+endfunction()
+
+# A unit-test program: one executable, run under the emulator, with its CTest entries.
+#   tavik_add_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT seconds] [CAMERA]
+#                  [DESKTOP_LOG] [FIXTURES ...] [PROPERTIES name value ...])
+# CAMERA marks a test that drives the simulated camera: such tests run one at a time and
+# only after the camera's driver has been started. DESKTOP_LOG marks one that writes or reads
+# the log file on the prefix's desktop, which only one test at a time may own. TIMEOUT is for
+# each entry, on this machine (widened by the time scale); FIXTURES are further fixtures each
+# entry requires; PROPERTIES go to every entry.
+function(tavik_add_test)
+  cmake_parse_arguments(T "CAMERA;DESKTOP_LOG" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES;PROPERTIES"
+                        ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  tavik_warnings(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} tavik_gtest_main)
+
+  set(locks)
+  set(fixtures ${T_FIXTURES})
+  if(T_CAMERA)
+    list(APPEND T_LABELS camera)
+    list(APPEND locks camera)
+    list(APPEND fixtures camera_driver)
+  else()
+    list(APPEND T_LABELS unit)
+  endif()
+  if(T_DESKTOP_LOG)
+    list(APPEND locks desktop_log)
+  endif()
+  _tavik_gtest_suites(filters ${T_SOURCES})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  if(NOT filters)
+    message(FATAL_ERROR "${T_NAME}: no TEST, TEST_F or TEST_P found in its sources")
+  endif()
+
+  set(first TRUE)
+  foreach(filter ${filters})
+    # "Suite.*" and "*/Suite.*" are entry "name.Suite".
+    string(REGEX REPLACE "^\\*/|\\.\\*$" "" entry "${filter}")
+    set(entry "${T_NAME}.${entry}")
+    if(first)
+      set(others ${filters})
+      list(REMOVE_ITEM others "${filter}")
+      list(JOIN others ":" others)
+      set(gtest_filter "-${others}")
+      set(first FALSE)
+    else()
+      set(gtest_filter "${filter}")
+    endif()
+    add_test(NAME ${entry} COMMAND ${T_NAME} "--gtest_filter=${gtest_filter}")
+    set_tests_properties(${entry} PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+    tavik_test_timeout(${entry} ${T_TIMEOUT})
+    if(fixtures)
+      set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED "${fixtures}")
+    endif()
+    if(locks)
+      set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK "${locks}")
+    endif()
+  endforeach()
+endfunction()
