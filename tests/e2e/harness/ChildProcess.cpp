@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "TimeScale.h"
+
 namespace e2e {
 
 namespace {
@@ -46,7 +48,8 @@ bool ChildProcess::Running() const {
 }
 
 bool ChildProcess::WaitExit(DWORD timeoutMs) const {
-    return started() && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
+    return started() &&
+           WaitForSingleObject(process_.get(), tavik::test::Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 std::optional<DWORD> ChildProcess::ExitCode() const {
@@ -60,7 +63,7 @@ std::optional<DWORD> ChildProcess::ExitCode() const {
 void ChildProcess::Terminate() {
     if (Running()) {
         TerminateProcess(process_.get(), 0xE2E);
-        WaitForSingleObject(process_.get(), kTerminateWaitMs);
+        WaitForSingleObject(process_.get(), tavik::test::Scaled(kTerminateWaitMs));
     }
 }
 

@@ -28,7 +28,7 @@ public:
     DWORD id() const { return id_; }
     bool Running() const;
 
-    // True when the program ended within `timeoutMs`.
+    // True when the program ended within `timeoutMs`, widened by the host's time scale.
     bool WaitExit(DWORD timeoutMs) const;
     std::optional<DWORD> ExitCode() const;  // empty while it runs
 
