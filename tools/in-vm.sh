@@ -67,9 +67,11 @@ if [ -z "$kernel" ] || ! command -v qemu-system-x86_64 >/dev/null || ! command -
   exit 125
 fi
 version=${kernel#/boot/vmlinuz-}
-self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 
 job=$(mktemp -d "${TMPDIR:-/tmp}/tavik-vm.XXXXXX")
+# The second stage runs from a copy in the job's folder: the kernel's command line that names it
+# cannot hold a path with spaces, as the project's own may be.
+self="$job/in-vm.sh"
 qemu_pid=""
 tail_pid=""
 cleanup() {
@@ -80,6 +82,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
+cp "$0" "$self"
 
 # The initramfs: busybox, the modules that mount a 9p root (with what they depend on, in order),
 # and a first-stage init that mounts the host's root and hands over to this script's second stage.
