@@ -1,7 +1,9 @@
 // The simulated camera, checked the way the device library reaches it: SetupAPI, CreateFileW
 // and overlapped DeviceIoControl on the interface path.
 #include "CamSimControl.h"
+#include "TimeScale.h"
 #include "UniqueAny.h"
+#include "WaitUntil.h"
 
 #include <setupapi.h>
 
@@ -17,6 +19,7 @@ namespace {
 using camsim::Control;
 using camsim::PatternByte;
 using camsim::RequestCode;
+using tavik::test::Scaled;
 
 constexpr DWORD kWaitMs = 10000;
 // STATUS_DEVICE_NOT_CONNECTED as the caller sees it.
@@ -94,7 +97,7 @@ public:
 
     bool Wait() {
         if (!finished_) {
-            EXPECT_EQ(WaitForSingleObject(event_.get(), kWaitMs), WAIT_OBJECT_0);
+            EXPECT_EQ(WaitForSingleObject(event_.get(), Scaled(kWaitMs)), WAIT_OBJECT_0);
             DWORD bytes = 0;
             // Not waiting again: a request that never completes fails the test, not hangs it.
             ok_ = GetOverlappedResult(device_, &overlapped_, &bytes, FALSE) != FALSE;
@@ -321,7 +324,8 @@ TEST_F(CamSim, PassThroughRepliesHaveTheirExactSizes) {
 TEST_F(CamSim, PendingCompletionReportsIoPendingAndTheRightBytes) {
     UniqueHandle device = AttachAndOpen();
     ASSERT_TRUE(control_.SetCompletion(camsim::Completion::Pending));
-    ASSERT_TRUE(control_.SetCompletionDelay(100));
+    // Long enough for all three to be made before the first completes.
+    ASSERT_TRUE(control_.SetCompletionDelay(Scaled(100)));
     // Several requests outstanding on the one handle at once.
     Request support(device.get(), 6, {}, 129);
     Request version(device.get(), 26, {}, 8);
@@ -414,10 +418,11 @@ TEST_F(CamSim, SystemDataWriteStoresTheCallersBytes) {
 
 TEST_F(CamSim, SystemDataWriteLongerThanTheTimeOutFails) {
     UniqueHandle device = AttachAndOpen();
-    ASSERT_TRUE(control_.SetWriteTime(100));
+    // Two seconds at 100 us per byte (widened, as the bound below is): far past the time-out.
+    ASSERT_TRUE(control_.SetWriteTime(Scaled(100)));
     Request timeout(device.get(), 0, U32(50), 0);
     ASSERT_TRUE(timeout.Wait());
-    std::vector<uint8_t> data(20000, 0x5A);  // two seconds at 100 us per byte
+    std::vector<uint8_t> data(20000, 0x5A);
     std::vector<uint8_t> record(12, 0);
     record[0] = 1;
     uint32_t pointer = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data.data()));
@@ -431,7 +436,7 @@ TEST_F(CamSim, SystemDataWriteLongerThanTheTimeOutFails) {
     DWORD elapsed = GetTickCount() - start;
     EXPECT_EQ(write.error(), static_cast<DWORD>(ERROR_SEM_TIMEOUT));
     EXPECT_GE(elapsed, 40u);
-    EXPECT_LT(elapsed, 1500u);
+    EXPECT_LT(elapsed, Scaled(1500)) << "failed at the time-out, not after the write";
     EXPECT_EQ(LastError(device.get()), camsim::kDriverErrorTimeout);
     std::vector<uint8_t> image;
     EXPECT_FALSE(control_.ReadImage(1, &image));
@@ -541,15 +546,19 @@ TEST_F(CamSim, JournalKeepsOnlyTheLatestEntries) {
 }
 
 TEST_F(CamSim, DefaultScenarioAttachesOneCameraShortlyAfter) {
+    const ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(control_.ApplyDefaultScenario());
-    EXPECT_TRUE(PresentCameras().empty());
     // Nothing announces the arrival to a test; poll the condition itself.
-    DWORD start = GetTickCount();
     std::vector<std::wstring> present;
-    while (present.empty() && GetTickCount() - start < kWaitMs) {
-        Sleep(20);
-        present = PresentCameras();
-    }
+    ASSERT_TRUE(tavik::test::WaitUntil(
+        [&] {
+            present = PresentCameras();
+            return !present.empty();
+        },
+        kWaitMs));
+    // A second after the scenario was set, so a program started with it sees the arrival;
+    // however slow the host, the camera can only come later, never sooner.
+    EXPECT_GE(GetTickCount64() - start, 950u);
     ASSERT_EQ(present.size(), 1u);
     UniqueHandle device = Open(present[0]);
     ASSERT_TRUE(device);
@@ -594,7 +603,7 @@ TEST(CamSimDriver, StopFailsOutstandingRequestsAndRestarts) {
         ASSERT_TRUE(control.InterfacePath(index, &path));
         ASSERT_TRUE(control.HoldUntilDetach(15));
         ASSERT_TRUE(control.SetCompletion(camsim::Completion::Pending));
-        ASSERT_TRUE(control.SetCompletionDelay(60000));
+        ASSERT_TRUE(control.SetCompletionDelay(Scaled(60000)));
         UniqueHandle device = Open(path);
         ASSERT_TRUE(device);
         Request held(device.get(), 15, {1}, 1);
@@ -630,17 +639,17 @@ TEST_F(CamSim, EveryRequestCompletesTheWayTheModeSays) {
 
 TEST_F(CamSim, DelayedAttachGivenUpBeforeItComes) {
     uint32_t first = 0;
-    ASSERT_TRUE(control_.AttachLater(200, &first));
+    ASSERT_TRUE(control_.AttachLater(Scaled(200), &first));
     ASSERT_TRUE(control_.Detach(first));
     uint32_t second = 0;
-    ASSERT_TRUE(control_.AttachLater(5000, &second));
+    ASSERT_TRUE(control_.AttachLater(Scaled(5000), &second));
     EXPECT_EQ(second, first);  // the slot was free again
     // Outlast the given-up attach with a pending request that the worker completes later.
     uint32_t other = 0;
     UniqueHandle device = AttachAndOpen(&other);
     EXPECT_NE(other, second);
     ASSERT_TRUE(control_.SetCompletion(camsim::Completion::Pending));
-    ASSERT_TRUE(control_.SetCompletionDelay(400));
+    ASSERT_TRUE(control_.SetCompletionDelay(Scaled(400)));
     Request r(device.get(), 26, {}, 8);
     ASSERT_TRUE(r.Wait());
     // Only the camera attached at once; the second delayed one is not due yet.
@@ -649,7 +658,8 @@ TEST_F(CamSim, DelayedAttachGivenUpBeforeItComes) {
 
 TEST_F(CamSim, DelayedRequestCompletesLaterAndOthersPassItMeanwhile) {
     UniqueHandle device = AttachAndOpen();
-    ASSERT_TRUE(control_.DelayNext(9, 300));
+    // Long enough for the second request to pass it.
+    ASSERT_TRUE(control_.DelayNext(9, Scaled(300)));
     Request slow(device.get(), 9, {0x3E, 0, 0, 0, 0}, 0);
     ASSERT_TRUE(slow.pending()) << "delayed also while completion is immediate";
     camsim::StatusRecord status{};
@@ -684,7 +694,7 @@ TEST_F(CamSim, CancelledRequestsCompleteAsCancelledAndTheCameraServesOn) {
         SCOPED_TRACE(mode == camsim::Completion::Pending ? "pending" : "immediate");
         ASSERT_TRUE(control_.ClearJournal());
         ASSERT_TRUE(control_.SetCompletion(mode));
-        ASSERT_TRUE(control_.DelayNext(9, 60000));
+        ASSERT_TRUE(control_.DelayNext(9, Scaled(60000)));
         ASSERT_TRUE(control_.HoldUntilDetach(26));
         Request queued(device.get(), 9, {0x3E, 0, 0, 0, 0}, 0);
         Request held(device.get(), 26, {}, 8);

@@ -43,20 +43,23 @@ ImportPatch::ImportPatch(const char* dll, const char* function, const void* repl
     : slot_(FindSlot(dll, function)) {
     if (slot_ != nullptr) {
         original_ = *slot_;
-        Write(const_cast<void*>(replacement));
+        patched_ = Write(const_cast<void*>(replacement));
     }
 }
 
 ImportPatch::~ImportPatch() {
-    if (slot_ != nullptr) {
+    if (patched_) {
         Write(original_);
     }
 }
 
-void ImportPatch::Write(void* value) {
+// False when the slot could not be made writable: it is left untouched.
+bool ImportPatch::Write(void* value) {
     DWORD protection = 0;
-    if (VirtualProtect(slot_, sizeof(*slot_), PAGE_READWRITE, &protection)) {
-        *slot_ = value;
-        VirtualProtect(slot_, sizeof(*slot_), protection, &protection);
+    if (!VirtualProtect(slot_, sizeof(*slot_), PAGE_READWRITE, &protection)) {
+        return false;
     }
+    *slot_ = value;
+    VirtualProtect(slot_, sizeof(*slot_), protection, &protection);
+    return true;
 }

@@ -12,10 +12,12 @@ public:
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;
 
-    bool ok() const { return slot_ != nullptr; }
+    // True only when the replacement is in place: the import was found and its slot written.
+    bool ok() const { return patched_; }
 
 private:
-    void Write(void* value);
+    bool Write(void* value);
     void** slot_ = nullptr;
     void* original_ = nullptr;
+    bool patched_ = false;
 };

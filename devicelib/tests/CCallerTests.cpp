@@ -6,18 +6,10 @@
 
 #include "CameraTest.h"
 #include "LibraryState.h"
+#include "ThisProgram.h"
+#include "TimeScale.h"
 
 namespace {
-
-std::wstring BesideThisProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return name;
-    }
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
 
 // Runs the program to its end; its exit code, or -1.
 long RunToTheEnd(const std::wstring& program) {
@@ -32,7 +24,7 @@ long RunToTheEnd(const std::wstring& program) {
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
     DWORD code = 0;
-    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 ||
+    if (WaitForSingleObject(process.get(), tavik::test::Scaled(60000)) != WAIT_OBJECT_0 ||
         !GetExitCodeProcess(process.get(), &code)) {
         TerminateProcess(process.get(), 99);
         return -1;

@@ -1,6 +1,35 @@
 #include "CameraTest.h"
 
+#include <setupapi.h>
+
+#include <climits>
+
 #include "LibraryState.h"
+#include "TimeScale.h"
+
+namespace {
+
+// Released once per look. Made once and never closed: a library thread may still be on its
+// way out of CountedDestroy when a counter goes.
+HANDLE LooksEnded() {
+    static const HANDLE semaphore = CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr);
+    return semaphore;
+}
+
+using DestroyFunction = decltype(&SetupDiDestroyDeviceInfoList);
+
+// The system's own, reached without this program's import slot.
+const DestroyFunction g_destroy =
+    reinterpret_cast<DestroyFunction>(reinterpret_cast<void (*)(void)>(
+        GetProcAddress(GetModuleHandleW(L"setupapi.dll"), "SetupDiDestroyDeviceInfoList")));
+
+BOOL WINAPI CountedDestroy(HDEVINFO set) {
+    const BOOL result = g_destroy(set);
+    ReleaseSemaphore(LooksEnded(), 1, nullptr);
+    return result;
+}
+
+}  // namespace
 
 CallbackProbe::CallbackProbe()
     : release(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
@@ -21,7 +50,7 @@ int __stdcall CallbackProbe::Callback(void* context) {
 }
 
 bool CallbackProbe::WaitCalled(DWORD timeoutMs) const {
-    return WaitForSingleObject(called_.get(), timeoutMs) == WAIT_OBJECT_0;
+    return WaitForSingleObject(called_.get(), tavik::test::Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 void CameraTest::SetUp() {
@@ -75,13 +104,19 @@ std::vector<uint8_t> ConnectionControlWrite(uint8_t value) {
     return {0x3E, 0, 0, 0, value};
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs) {
+PollCounter::PollCounter()
+    : patch_("setupapi.dll", "SetupDiDestroyDeviceInfoList",
+             reinterpret_cast<const void*>(&CountedDestroy)) {
+    // Looks counted for an earlier counter are not this one's.
+    while (WaitForSingleObject(LooksEnded(), 0) == WAIT_OBJECT_0) {
+    }
+}
+
+bool PollCounter::WaitLooks(int count) {
+    for (int i = 0; i < count; ++i) {
+        if (WaitForSingleObject(LooksEnded(), tavik::test::Scaled(5000)) != WAIT_OBJECT_0) {
             return false;
         }
-        Sleep(1);
     }
     return true;
 }

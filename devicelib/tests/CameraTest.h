@@ -7,20 +7,22 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "CamSimControl.h"
 #include "DiagnosticsCapture.h"
+#include "ImportPatch.h"
 #include "TAVIKUtilDll.h"
 #include "Transport.h"
 #include "UniqueAny.h"
+#include "WaitUntil.h"
 
 // Records the connection callback's calls and lets a test wait for them.
 class CallbackProbe {
 public:
     CallbackProbe();
     static int __stdcall Callback(void* context);
+    // Waits for a call; the bound is widened by the time scale.
     bool WaitCalled(DWORD timeoutMs = 5000) const;
     int count() const { return count_.load(); }
     DWORD threadId() const { return threadId_.load(); }
@@ -55,8 +57,21 @@ protected:
     uint32_t camera = 0;
 };
 
-// Waits for a condition that nothing announces (a thread's last steps after its End line).
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+// Counts the library's looks for present cameras while it exists: each look ends by releasing
+// its device information set. A test that must see that nothing happens while the library
+// polls waits for whole looks, not for a time that a slow host may not fill.
+class PollCounter {
+public:
+    PollCounter();
+    bool ok() const { return patch_.ok(); }
+    // Waits until `count` more looks have ended since the object was made or last waited.
+    bool WaitLooks(int count);
+
+private:
+    ImportPatch patch_;
+};
+
+using tavik::test::WaitUntil;
 
 // The set-control request the library makes for control 0x3E.
 std::vector<uint8_t> ConnectionControlWrite(uint8_t value);

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <utility>
 
+#include "TimeScale.h"
+
 namespace {
 
 struct Captured {
@@ -61,13 +63,14 @@ bool DiagnosticsCapture::WaitFor(diag::Stream stream, const std::wstring& line, 
                                  DWORD timeoutMs) const {
     Captured& state = State();
     std::unique_lock<std::mutex> lock(state.mutex);
-    return state.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        size_t count = 0;
-        for (const auto& entry : state.lines) {
-            count += entry.first == stream && entry.second == line ? 1 : 0;
-        }
-        return count >= times;
-    });
+    return state.changed.wait_for(
+        lock, std::chrono::milliseconds(tavik::test::Scaled(timeoutMs)), [&] {
+            size_t count = 0;
+            for (const auto& entry : state.lines) {
+                count += entry.first == stream && entry.second == line ? 1 : 0;
+            }
+            return count >= times;
+        });
 }
 
 void DiagnosticsCapture::Clear() {

@@ -17,7 +17,8 @@ public:
 
     std::vector<std::wstring> Lines(diag::Stream stream) const;
     size_t Count(diag::Stream stream, const std::wstring& line) const;
-    // Waits until `line` has been written `times` times; false after `timeoutMs`.
+    // Waits until `line` has been written `times` times; false after `timeoutMs`, widened by the
+    // time scale.
     bool WaitFor(diag::Stream stream, const std::wstring& line, size_t times = 1,
                  DWORD timeoutMs = 5000) const;
     void Clear();

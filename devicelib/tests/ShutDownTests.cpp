@@ -3,6 +3,7 @@
 // begins once the search is stopped, and a thread inside a request is not killed there.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cwchar>
 #include <thread>
@@ -10,10 +11,18 @@
 #include "CameraTest.h"
 #include "ImportPatch.h"
 #include "LibraryState.h"
+#include "TimeScale.h"
 
 namespace {
 
+using tavik::test::Scaled;
+
 const wchar_t kScanEnd[] = L"ScanDeviceThread End\r\n";
+
+// The library's wait for a thread it stops, and the moment more it gives one whose request it
+// has cancelled.
+constexpr DWORD kStopWaitMs = 3000;
+constexpr DWORD kCancelledWaitMs = 500;
 
 using Clock = std::chrono::steady_clock;
 
@@ -48,7 +57,10 @@ using ShutDown = CameraTest;
 }  // namespace
 
 TEST_F(ShutDown, UninitDuringTheOpeningWriteWaitsForItThenSendsOneAndNeverCallsBack) {
-    ASSERT_TRUE(sim.DelayNext(kSetCtrlCurrent, 500));
+    // Long enough for the test to stop the library while the write is held, short enough for
+    // the write to return well within the stop wait.
+    const DWORD heldMs = std::min<DWORD>(Scaled(500), kStopWaitMs / 2);
+    ASSERT_TRUE(sim.DelayNext(kSetCtrlCurrent, heldMs));
     ASSERT_TRUE(sim.Attach(&camera));
     ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
     ASSERT_TRUE(WaitOutstanding(1)) << "the write of 0 is with the camera";
@@ -57,7 +69,8 @@ TEST_F(ShutDown, UninitDuringTheOpeningWriteWaitsForItThenSendsOneAndNeverCallsB
     OrvaneUtil_Uninit();
     const long long elapsed = MillisecondsSince(start);
 
-    EXPECT_LT(elapsed, 2500) << "the thread ended by itself once its write returned";
+    EXPECT_LT(elapsed, heldMs + Scaled(2000))
+        << "the thread ended by itself once its write returned";
     EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanEnd)) << "not terminated";
     EXPECT_EQ(0, probe.count()) << "the thread is gone and never called back";
     EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
@@ -77,7 +90,7 @@ TEST_F(ShutDown, UninitDuringTheOpenLeavesTheCameraWithOneOnlyAndClosesIt) {
     ASSERT_TRUE(patch.ok());
     ASSERT_TRUE(sim.Attach(&camera));
     ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held.reached.get(), 5000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held.reached.get(), Scaled(5000)));
 
     std::thread uninit([] { OrvaneUtil_Uninit(); });
     // The open goes on only once the search has been stopped.
@@ -96,7 +109,8 @@ TEST_F(ShutDown, UninitDuringTheOpenLeavesTheCameraWithOneOnlyAndClosesIt) {
 }
 
 TEST_F(ShutDown, WriteHeldPastTheStopWaitIsCancelledAndTheThreadEndsByItself) {
-    ASSERT_TRUE(sim.DelayNext(kSetCtrlCurrent, 5000));
+    // Held until well past the stop wait: only the cancel can end it in time.
+    ASSERT_TRUE(sim.DelayNext(kSetCtrlCurrent, kStopWaitMs + Scaled(2000)));
     ASSERT_TRUE(sim.Attach(&camera));
     ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
     ASSERT_TRUE(WaitOutstanding(1));
@@ -105,8 +119,8 @@ TEST_F(ShutDown, WriteHeldPastTheStopWaitIsCancelledAndTheThreadEndsByItself) {
     OrvaneUtil_Uninit();
     const long long elapsed = MillisecondsSince(start);
 
-    EXPECT_GE(elapsed, 2900) << "the thread was given its 3000 ms";
-    EXPECT_LT(elapsed, 6000);
+    EXPECT_GE(elapsed, kStopWaitMs - 100) << "the thread was given its 3000 ms";
+    EXPECT_LT(elapsed, kStopWaitMs + kCancelledWaitMs + Scaled(2500));
     EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanEnd)) << "not terminated";
     EXPECT_EQ(0, probe.count());
     const auto writes = Requests(kSetCtrlCurrent);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "FailingReads.h"
 #include "FileStream.h"
-#include "ImportPatch.h"
 #include "TempFolder.h"
 #include "UniqueAny.h"
 
@@ -123,31 +123,19 @@ TEST_F(FileStreamTest, WriteOnAReadOnlyFileIsAccessDenied) {
     EXPECT_EQ(ReadBytes(path_), kContent);
 }
 
-namespace {
-
-DWORD g_readError = 0;
-
-BOOL WINAPI FailingReadFile(HANDLE, LPVOID, DWORD, LPDWORD read, LPOVERLAPPED) {
-    if (read != nullptr) {
-        *read = 0;
-    }
-    ::SetLastError(g_readError);
-    return FALSE;
-}
-
-}  // namespace
-
 TEST_F(FileStreamTest, FailedReadGivesItsErrorAndNeverSuccess) {
     ComPtr<IStream> stream = Open(GENERIC_READ);
-    ImportPatch patch("kernel32.dll", "ReadFile", reinterpret_cast<const void*>(&FailingReadFile));
-    ASSERT_TRUE(patch.ok());
     char buffer[4];
     ULONG read = 99;
-    g_readError = ERROR_LOCK_VIOLATION;
-    EXPECT_EQ(stream->Read(buffer, 4, &read), HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
-    EXPECT_EQ(read, 0u);
+    {
+        FailingReads failing(ERROR_LOCK_VIOLATION);
+        ASSERT_TRUE(failing.ok());
+        EXPECT_EQ(stream->Read(buffer, 4, &read), HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+        EXPECT_EQ(read, 0u);
+    }
     // A failure that leaves no error behind must not read as S_OK.
-    g_readError = ERROR_SUCCESS;
+    FailingReads failing(ERROR_SUCCESS);
+    ASSERT_TRUE(failing.ok());
     EXPECT_EQ(stream->Read(buffer, 4, &read), E_FAIL);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "FailingReads.h"
 #include "ImageFile.h"
 #include "ImportPatch.h"
 #include "TempFolder.h"
@@ -15,21 +16,22 @@ std::string Bytes(const ImageBuffer& image) {
     return std::string(static_cast<const char*>(image.bytes.get()), image.length);
 }
 
+using ReadFileFunction = decltype(&ReadFile);
+
+// The system's own: ReadFile here would come back through the patched import.
+const ReadFileFunction g_readFile =
+    reinterpret_cast<ReadFileFunction>(reinterpret_cast<void (*)(void)>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ReadFile")));
+int g_shortReads = 0;
+
 // A read that delivers at most 3 bytes, then reports success with nothing: the end of a file
 // that shrank while it was read.
 BOOL WINAPI ShortReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED) {
-    static int calls = 0;
-    if (++calls > 1) {
+    if (++g_shortReads > 1) {
         *read = 0;
         return TRUE;
     }
-    return ReadFile(file, buffer, size < 3 ? size : 3, read, nullptr);
-}
-
-BOOL WINAPI FailingReadFile(HANDLE, LPVOID, DWORD, LPDWORD read, LPOVERLAPPED) {
-    *read = 0;
-    SetLastError(ERROR_CRC);
-    return FALSE;
+    return g_readFile(file, buffer, size < 3 ? size : 3, read, nullptr);
 }
 
 void* __cdecl NoMalloc(size_t) {
@@ -85,17 +87,18 @@ TEST(ImageFile, AShortOrFailedReadIsNeverTakenForTheImage) {
     WriteBytes(path, "ABCDEFGHIJ");
     ImageBuffer image;
     {
+        g_shortReads = 0;
         ImportPatch patch("kernel32.dll", "ReadFile",
                           reinterpret_cast<const void*>(&ShortReadFile));
         ASSERT_TRUE(patch.ok());
         EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::ReadFailed);
         EXPECT_EQ(image.bytes.get(), nullptr);
         EXPECT_EQ(image.length, 0u);
+        EXPECT_EQ(g_shortReads, 2) << "3 bytes, then the end";
     }
     {
-        ImportPatch patch("kernel32.dll", "ReadFile",
-                          reinterpret_cast<const void*>(&FailingReadFile));
-        ASSERT_TRUE(patch.ok());
+        FailingReads failing(ERROR_CRC);
+        ASSERT_TRUE(failing.ok());
         EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::ReadFailed);
     }
     // The file was closed on the way out: it opens without sharing again.

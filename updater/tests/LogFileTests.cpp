@@ -283,22 +283,83 @@ TEST(LogFilePath, PointsIntoTheTestPrefix) {
     EXPECT_FALSE(onHomeDesktop) << "the prefix's desktop leads to the home folder";
 }
 
-TEST(OsDescription, ReportsTheSystemVersionAndBitness) {
+namespace {
+
+// "Windows major.minor.build word servicePack" read back by its format.
+struct OsDescriptionFields {
+    unsigned long major = 0;
+    unsigned long minor = 0;
+    unsigned long build = 0;
+    std::wstring word;
+    std::wstring servicePack;
+};
+
+bool ParseNumber(const std::wstring& text, std::size_t& at, wchar_t end, unsigned long& value) {
+    const std::size_t first = at;
+    value = 0;
+    while (at < text.size() && text[at] >= L'0' && text[at] <= L'9') {
+        value = value * 10 + static_cast<unsigned long>(text[at] - L'0');
+        ++at;
+    }
+    if (at == first || at >= text.size() || text[at] != end) {
+        return false;
+    }
+    ++at;
+    return true;
+}
+
+bool ParseOsDescription(const std::wstring& text, OsDescriptionFields& fields) {
+    const std::wstring start = L"Windows ";
+    if (text.compare(0, start.size(), start) != 0) {
+        return false;
+    }
+    std::size_t at = start.size();
+    if (!ParseNumber(text, at, L'.', fields.major) || !ParseNumber(text, at, L'.', fields.minor) ||
+        !ParseNumber(text, at, L' ', fields.build)) {
+        return false;
+    }
+    const std::size_t wordEnd = text.find(L' ', at);
+    if (wordEnd == std::wstring::npos) {
+        return false;
+    }
+    fields.word = text.substr(at, wordEnd - at);
+    fields.servicePack = text.substr(wordEnd + 1);
+    return true;
+}
+
+// The service pack as the system's registry names it; empty when it names none.
+std::wstring RegistryServicePack() {
+    wchar_t text[128] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    const LSTATUS status =
+        ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                       L"CSDVersion", RRF_RT_REG_SZ, nullptr, text, &size);
+    return status == ERROR_SUCCESS ? std::wstring(text) : std::wstring();
+}
+
+}  // namespace
+
+// Checked against other sources than the log's own queries: the packed version of the old
+// query, the processor of the machine itself, and the registry's service pack.
+TEST(OsDescription, NamesTheSystemThatOtherQueriesReport) {
     std::wstring description = L"left over";
     GetOsDescription(description);
+    OsDescriptionFields fields;
+    ASSERT_TRUE(ParseOsDescription(description, fields)) << ::testing::PrintToString(description);
 
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
 #ifdef _MSC_VER
-#pragma warning(suppress : 4996)  // the same deprecated query that the log makes
+#pragma warning(suppress : 4996)  // deprecated; answers under the same compatibility rules
 #endif
-    ASSERT_TRUE(::GetVersionExW(&version));
-    BOOL wow64 = FALSE;
-    ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
-    const std::wstring word = version.dwMajorVersion < 6 ? L"" : wow64 ? L"64bit" : L"32bit";
-    const std::wstring expected = L"Windows " + std::to_wstring(version.dwMajorVersion) + L"." +
-                                  std::to_wstring(version.dwMinorVersion) + L"." +
-                                  std::to_wstring(version.dwBuildNumber) + L" " + word + L" " +
-                                  version.szCSDVersion;
-    EXPECT_EQ(description, expected);
+    const DWORD packed = ::GetVersion();
+    EXPECT_EQ(fields.major, LOBYTE(LOWORD(packed)));
+    EXPECT_EQ(fields.minor, HIBYTE(LOWORD(packed)));
+    EXPECT_EQ(fields.build, HIWORD(packed) & 0x7FFFu);
+
+    // This 32-bit program runs under WOW64 exactly when the machine's processor is not 32-bit.
+    SYSTEM_INFO machine = {};
+    ::GetNativeSystemInfo(&machine);
+    const bool machineIs32Bit = machine.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL;
+    EXPECT_EQ(fields.word, fields.major < 6 ? L"" : machineIs32Bit ? L"32bit" : L"64bit");
+
+    EXPECT_EQ(fields.servicePack, RegistryServicePack());
 }

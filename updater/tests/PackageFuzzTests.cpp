@@ -199,10 +199,10 @@ private:
 
 // A stored entry's limits; an entry never stored is all zero.
 void ExpectEntryLimits(const UpdateFileEntry& entry) {
-    const size_t toolTip = ::wcsnlen(entry.toolTip, kMaxToolTip + 1);
-    EXPECT_LE(toolTip, kMaxToolTip);
-    const size_t fileName = ::wcsnlen(entry.fileName, MAX_PATH);
-    EXPECT_LE(fileName, kMaxFileName);
+    const size_t toolTip = ::wcsnlen(entry.toolTip, std::size(entry.toolTip));
+    EXPECT_LE(toolTip, 30u);
+    const size_t fileName = ::wcsnlen(entry.fileName, std::size(entry.fileName));
+    EXPECT_LE(fileName, 258u);
     EXPECT_FALSE(HasPathCharacter(std::wstring_view(entry.fileName, fileName)));
     EXPECT_GE(entry.timeoutMs, 1000u);
     EXPECT_LE(entry.timeoutMs, 2147483000u);

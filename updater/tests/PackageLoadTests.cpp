@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ComPtr.h"
+#include "FailingReads.h"
 #include "ImportPatch.h"
 #include "PackageFolder.h"
 #include "PackageTestSink.h"
@@ -27,14 +28,6 @@ bool NobodyHolds(const std::wstring& path) {
 HRESULT WINAPI FailingCreateXmlReader(REFIID, void** reader, IMalloc*) {
     *reader = nullptr;
     return E_OUTOFMEMORY;
-}
-
-BOOL WINAPI FailingReadFile(HANDLE, LPVOID, DWORD, LPDWORD read, LPOVERLAPPED) {
-    if (read != nullptr) {
-        *read = 0;
-    }
-    ::SetLastError(ERROR_LOCK_VIOLATION);
-    return FALSE;
 }
 
 }  // namespace
@@ -117,9 +110,8 @@ TEST(PackageLoad, FailedReadIsReportedNotTakenForTheEnd) {
     PackageTestSink sink;
     bool loaded = false;
     {
-        ImportPatch patch("kernel32.dll", "ReadFile",
-                          reinterpret_cast<const void*>(&FailingReadFile));
-        ASSERT_TRUE(patch.ok());
+        FailingReads failing(ERROR_LOCK_VIOLATION);
+        ASSERT_TRUE(failing.ok());
         loaded = LoadPackageDescription(sink, package.Path().c_str());
     }
     // Whether the reader reads while taking its input or only later, the failure is noted.

@@ -105,8 +105,8 @@ TEST(PackageLookup, MissingFilesAndEmptyNames) {
 
 TEST(PackageLookup, FileNameLengthAndToolTipLength) {
     PackageFolder package;
-    const std::string longest(kMaxFileName, 'n');
-    const std::string tooLong(kMaxFileName + 1, 'n');
+    const std::string longest(258, 'n');
+    const std::string tooLong(259, 'n');
     const std::string toolTip31(31, 't');
     PackageTestSink sink;
     ASSERT_TRUE(
@@ -116,7 +116,7 @@ TEST(PackageLookup, FileNameLengthAndToolTipLength) {
                                     std::string(29, 'u') + "\xF0\x9F\x93\xB7\"/>"),
                      sink));
     ASSERT_TRUE(sink.stored[0]);
-    EXPECT_EQ(std::wcslen(sink.entries[0].fileName), kMaxFileName) << "258 characters are kept";
+    EXPECT_EQ(std::wcslen(sink.entries[0].fileName), 258u) << "258 characters are kept";
     EXPECT_EQ(std::wstring(sink.entries[0].toolTip), std::wstring(30, L't'));
     EXPECT_FALSE(sink.stored[1]) << "a longer name could only be shortened into another name";
     const PackageNote* tooLongNote = sink.FindNote(note_code::kFileNameTooLong);

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "ThisProgram.h"
+
 namespace {
 
 constexpr WORD kJapanese = 0x0411;
@@ -241,12 +243,8 @@ BOOL CALLBACK AddLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR par
 class ProgramResources : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        wchar_t path[MAX_PATH];
-        const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-        ASSERT_TRUE(length > 0 && length < MAX_PATH);
-        std::wstring folder(path, length);
-        folder.resize(folder.find_last_of(L'\\') + 1);
-        path_ = folder + L"TAVIKUpdate.exe";
+        path_ = BesideThisProgram(L"TAVIKUpdate.exe");
+        ASSERT_FALSE(path_.empty());
         module_ = LoadLibraryExW(path_.c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(nullptr, module_) << "error " << GetLastError();

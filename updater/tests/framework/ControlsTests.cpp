@@ -4,49 +4,108 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "Font.h"
 #include "TestDialog.h"
 #include "ToolTipCtrl.h"
 
-TEST(ProgressCtrl, BoundByDataExchangeAndClampedToItsRange) {
+namespace {
+
+// What reached the progress bar: its own procedure is replaced by one that keeps the progress
+// messages and answers them with values of its own, so a test sees what the wrapper sends and
+// what it makes of the answer, not what the system's control does with it.
+struct SentToBar {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<SentToBar> g_sentToBar;
+WNDPROC g_barProcedure = nullptr;
+constexpr LRESULT kPreviousPos = 1234;
+constexpr LRESULT kCurrentPos = 4321;
+
+LRESULT CALLBACK RecordingBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case PBM_SETRANGE:
+        case PBM_SETPOS:
+        case PBM_GETPOS:
+            g_sentToBar.push_back({message, wParam, lParam});
+            return message == PBM_SETPOS ? kPreviousPos : message == PBM_GETPOS ? kCurrentPos : 0;
+        default:
+            return CallWindowProcW(g_barProcedure, window, message, wParam, lParam);
+    }
+}
+
+// Runs `use` on the test dialog's bound progress bar with its messages recorded.
+std::vector<SentToBar> SentBy(const std::function<void(fw::CProgressCtrl&)>& use) {
+    g_sentToBar.clear();
     TestDialog dialog;
-    bool bound = false;
-    int first = -1, second = -1, clamped = -1, below = -1;
-    PBRANGE range{-1, -1};
     dialog.onInit = [&](TestDialog& d) {
-        bound = d.progress.m_hWnd != nullptr && d.progress.m_hWnd == d.Item(IDC_T_PROGRESS);
-        d.progress.SetRange(0, 20);
-        first = d.progress.SetPos(5);  // the previous position
-        second = d.progress.SetPos(50);
-        clamped = d.progress.GetPos();
-        d.progress.SetPos(-3);
-        below = d.progress.GetPos();
-        SendMessageW(d.progress.m_hWnd, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+        const HWND bar = d.Item(IDC_T_PROGRESS);
+        g_barProcedure = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingBar)));
+        use(d.progress);
+        SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_barProcedure));
         d.EndDialog(0);
     };
     EXPECT_EQ(0, dialog.DoModal());
-    EXPECT_TRUE(bound);
-    EXPECT_EQ(0, first);
-    EXPECT_EQ(5, second);
-    EXPECT_EQ(20, clamped);
-    EXPECT_EQ(0, below);
-    EXPECT_EQ(0, range.iLow);
-    EXPECT_EQ(20, range.iHigh);
+    return g_sentToBar;
 }
 
-TEST(ProgressCtrl, UpperBoundsUpToTheShortLimit) {
+}  // namespace
+
+TEST(ProgressCtrl, IsBoundToItsControlByDataExchange) {
     TestDialog dialog;
-    int pos = -1;
+    HWND bound = nullptr;
+    HWND control = nullptr;
     dialog.onInit = [&](TestDialog& d) {
-        d.progress.SetRange(0, 32767);
-        d.progress.SetPos(32767);
-        pos = d.progress.GetPos();
+        bound = d.progress.m_hWnd;
+        control = d.Item(IDC_T_PROGRESS);
         d.EndDialog(0);
     };
-    dialog.DoModal();
-    EXPECT_EQ(32767, pos);
+    EXPECT_EQ(0, dialog.DoModal());
+    EXPECT_NE(nullptr, control);
+    EXPECT_EQ(control, bound);
+}
+
+TEST(ProgressCtrl, SetRangeSendsBothBoundsAsSixteenBitValues) {
+    const auto sent = SentBy([](fw::CProgressCtrl& bar) {
+        bar.SetRange(0, 20);
+        bar.SetRange(0, 32767);
+        bar.SetRange(-5, 7);
+    });
+    ASSERT_EQ(3u, sent.size());
+    for (const SentToBar& m : sent) {
+        EXPECT_EQ(static_cast<UINT>(PBM_SETRANGE), m.message);
+        EXPECT_EQ(0u, m.wParam);
+    }
+    EXPECT_EQ(0x00140000, sent[0].lParam);
+    EXPECT_EQ(0x7FFF0000, sent[1].lParam) << "up to the largest 16-bit bound";
+    EXPECT_EQ(0x0007FFFB, sent[2].lParam) << "the lower bound in the low word, as 16 bits";
+}
+
+TEST(ProgressCtrl, SetPosSendsThePositionAndGivesTheControlsAnswer) {
+    int previous = 0;
+    int current = 0;
+    const auto sent = SentBy([&](fw::CProgressCtrl& bar) {
+        previous = bar.SetPos(50);
+        bar.SetPos(-3);
+        current = bar.GetPos();
+    });
+    ASSERT_EQ(3u, sent.size());
+    EXPECT_EQ(static_cast<UINT>(PBM_SETPOS), sent[0].message);
+    EXPECT_EQ(50u, sent[0].wParam);
+    EXPECT_EQ(0, sent[0].lParam);
+    EXPECT_EQ(static_cast<UINT>(PBM_SETPOS), sent[1].message);
+    EXPECT_EQ(static_cast<WPARAM>(-3), sent[1].wParam) << "passed on, for the control to clamp";
+    EXPECT_EQ(static_cast<UINT>(PBM_GETPOS), sent[2].message);
+    EXPECT_EQ(0u, sent[2].wParam);
+    EXPECT_EQ(0, sent[2].lParam);
+    EXPECT_EQ(kPreviousPos, previous);
+    EXPECT_EQ(kCurrentPos, current);
 }
 
 TEST(ToolTipCtrl, AddToolRegistersTheWindowWithItsText) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TestDialog.h"
+#include "TimeScale.h"
 
 namespace {
 
@@ -212,7 +213,7 @@ TEST(DialogLoop, EndDialogFromAMessageSentByAnotherThread) {
     dialog.onInit = [&](TestDialog& d) {
         const HWND window = d.GetSafeHwnd();
         sender = std::thread([window, looping] {
-            if (WaitForSingleObject(looping, 10000) == WAIT_OBJECT_0) {
+            if (WaitForSingleObject(looping, tavik::test::Scaled(10000)) == WAIT_OBJECT_0) {
                 SendMessageW(window, WM_APP, kRun, 0);
             }
         });
@@ -308,11 +309,12 @@ TEST(DialogLoop, AMessageBoxFromAHandlerKeepsMessagesFlowing) {
         // The helper waits for the box, then sends to a control of the dialog while the box
         // is open, and only then closes the box.
         helper = std::thread([&, progress] {
-            if (WaitForSingleObject(boxOpen, 10000) != WAIT_OBJECT_0) {
+            if (WaitForSingleObject(boxOpen, tavik::test::Scaled(10000)) != WAIT_OBJECT_0) {
                 return;
             }
             DWORD_PTR previous = 0;
-            if (SendMessageTimeoutW(progress, PBM_SETPOS, 42, 0, SMTO_NORMAL, 10000, &previous)) {
+            if (SendMessageTimeoutW(progress, PBM_SETPOS, 42, 0, SMTO_NORMAL,
+                                    tavik::test::Scaled(10000), &previous)) {
                 previousPos = static_cast<int>(previous);
                 sentAnswered = true;
             }

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "TimeScale.h"
+
 namespace {
 
 void InitControls() {
@@ -40,7 +42,7 @@ BOOL TestDialog::PreTranslateMessage(MSG* message) {
 
 BOOL TestDialog::OnInitDialog() {
     const BOOL result = fw::CDialog::OnInitDialog();
-    SetTimer(m_hWnd, kFailSafeTimer, 10000, nullptr);
+    SetTimer(m_hWnd, kFailSafeTimer, tavik::test::Scaled(10000), nullptr);
     if (onInit) {
         onInit(*this);
     }

@@ -19,7 +19,8 @@ enum TestCommand : WPARAM {
     kRun,          // run `onApp`
 };
 
-// Ends any test dialog that would otherwise wait for ever; its result tells the test.
+// Ends any test dialog that would otherwise wait for ever (after 10 s, widened by the time
+// scale); its result tells the test.
 constexpr UINT_PTR kFailSafeTimer = 99;
 constexpr int kFailSafeResult = -2;
 

@@ -1,0 +1,8 @@
+// Files that the build puts beside the test program: every program and library of the build
+// lands in one folder.
+#pragma once
+
+#include <string>
+
+// The full path of `name` in the folder of this program; empty when that folder is unknown.
+std::wstring BesideThisProgram(const wchar_t* name);
