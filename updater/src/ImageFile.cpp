@@ -26,8 +26,8 @@ bool ReadWhole(HANDLE file, uint8_t* buffer, uint32_t size) {
 
 ImageReadResult ReadImageFile(const std::wstring& path, ImageBuffer* image) {
     *image = ImageBuffer();
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return ImageReadResult::OpenFailed;
     }

@@ -18,6 +18,7 @@ enum class ImageReadResult {
     ReadFailed,  // a failed or short read: nothing partial is ever sent
 };
 
-// Opens `path` for reading without sharing, so nobody changes it while it is read, and reads it
-// whole. On any result but Read, `image` holds nothing.
+// Opens `path` for reading, shared for reading only, so that nobody writes, renames or deletes
+// it while it is held but another entry naming the same file opens it too, and reads it whole.
+// On any result but Read, `image` holds nothing.
 ImageReadResult ReadImageFile(const std::wstring& path, ImageBuffer* image);

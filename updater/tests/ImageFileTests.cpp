@@ -38,6 +38,27 @@ void* __cdecl NoMalloc(size_t) {
     return nullptr;
 }
 
+// A read during which another program tries to delete, rename and write the file.
+std::wstring g_heldPath;
+std::wstring g_movedPath;
+int g_attempts = 0;
+int g_changes = 0;
+BOOL WINAPI ReadFileTryingToChange(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
+                                   LPOVERLAPPED overlapped) {
+    ++g_attempts;
+    g_changes += DeleteFileW(g_heldPath.c_str()) ? 1 : 0;
+    g_changes += MoveFileW(g_heldPath.c_str(), g_movedPath.c_str()) ? 1 : 0;
+    UniqueHandle writer(CreateFileW(g_heldPath.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    g_changes += writer ? 1 : 0;
+    // The system's own ReadFile: this program's import of it is the patched one.
+    using ReadFileFunction = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    const auto system = reinterpret_cast<ReadFileFunction>(reinterpret_cast<void (*)(void)>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ReadFile")));
+    return system(file, buffer, size, read, overlapped);
+}
+
 }  // namespace
 
 TEST(ImageFile, ReadWholePaddedWithFFToFourBytes) {
@@ -70,7 +91,8 @@ TEST(ImageFile, FilesThatCannotBeOpened) {
     EXPECT_EQ(ReadImageFile(folder.Path(), &image), ImageReadResult::OpenFailed) << "a folder";
     EXPECT_EQ(image.bytes.get(), nullptr);
 
-    // Read without sharing: a file another program has open cannot be taken half-written.
+    // Shared for reading only: a file another program may write is never taken half-written,
+    // nor one held without sharing (an anti-virus scan).
     const std::wstring path = folder.PathOf(L"busy.bin");
     WriteBytes(path, "1234");
     UniqueHandle other(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -78,7 +100,37 @@ TEST(ImageFile, FilesThatCannotBeOpened) {
     ASSERT_TRUE(other);
     EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::OpenFailed);
     other.reset();
+    other.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(other);
+    EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::OpenFailed);
+    other.reset();
     EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::Read);
+}
+
+TEST(ImageFile, HeldForReadingOnlyWhileItIsRead) {
+    TempFolder folder;
+    const std::wstring path = folder.PathOf(L"image.bin");
+    WriteBytes(path, "ABCD");
+    // Two entries naming the same file: the second opens it while the first holds it...
+    ImageBuffer image;
+    {
+        UniqueHandle first(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(first);
+        EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::Read);
+    }
+    g_heldPath = path;
+    g_movedPath = folder.PathOf(L"moved.bin");
+    {
+        ImportPatch patch("kernel32.dll", "ReadFile",
+                          reinterpret_cast<const void*>(&ReadFileTryingToChange));
+        ASSERT_TRUE(patch.ok());
+        ASSERT_EQ(ReadImageFile(path, &image), ImageReadResult::Read);
+    }
+    // ...and nobody can delete, rename or write it while it is read.
+    EXPECT_GT(g_attempts, 0);
+    EXPECT_EQ(g_changes, 0);
+    EXPECT_EQ(Bytes(image), "ABCD");
 }
 
 TEST(ImageFile, AShortOrFailedReadIsNeverTakenForTheImage) {
