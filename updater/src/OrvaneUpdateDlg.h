@@ -8,6 +8,7 @@
 
 #include "Dialog.h"
 #include "Font.h"
+#include "ImageFile.h"
 #include "PackageDescription.h"
 #include "ProgressCtrl.h"
 #include "ToolTipCtrl.h"
@@ -76,7 +77,10 @@ private:
     // Update procedure.
     static unsigned __stdcall UpdateThread(void* dialog);
     void RunUpdate();
-    bool WriteEntry(int slot, uint32_t* errorCode);
+    bool ReadImages(ImageBuffer (&images)[kUpdateFileCount]);
+    void BeginEntry(int slot);
+    bool FailEntry(int slot, const wchar_t* reason);
+    bool WriteEntry(int slot, ImageBuffer image, uint32_t* errorCode);
     void WaitForUpdateThread();
 
     UniqueHandle updateThreadDone_;  // a handle of our own to wait for the update thread's end

@@ -53,12 +53,14 @@ void COrvaneUpdateDlg::RunUpdate() {
     OutputDebugStringW(L"UpdateThread Srart\r\n");
 
     // Slots in the order of their IDs, whatever the package's order; the first failure ends
-    // the run.
-    bool ok = true;
+    // the run. Every image is in memory before the first request, so an image that has gone
+    // or cannot be read fails the run while the camera is still untouched.
+    ImageBuffer images[kUpdateFileCount];
+    bool ok = ReadImages(images);
     uint32_t errorCode = 0;
     for (int slot = 0; slot < kUpdateFileCount && ok; ++slot) {
         if (updateFiles[slot].found) {
-            ok = WriteEntry(slot, &errorCode);
+            ok = WriteEntry(slot, std::move(images[slot]), &errorCode);
         }
     }
 
@@ -88,37 +90,54 @@ void COrvaneUpdateDlg::RunUpdate() {
     }
 }
 
-bool COrvaneUpdateDlg::WriteEntry(int slot, uint32_t* errorCode) {
+bool COrvaneUpdateDlg::ReadImages(ImageBuffer (&images)[kUpdateFileCount]) {
+    for (int slot = 0; slot < kUpdateFileCount; ++slot) {
+        const UpdateFileEntry& entry = updateFiles[slot];
+        if (!entry.found) {
+            continue;
+        }
+        // Each file is held, shared for reading only, from its open until it has been read.
+        switch (
+            ReadImageFile(std::wstring(kPackageFolder) + L"\\" + entry.fileName, &images[slot])) {
+            case ImageReadResult::Read:
+                continue;
+            case ImageReadResult::OpenFailed:
+                BeginEntry(slot);
+                return FailEntry(slot, kFileOpenErrorLine);
+            case ImageReadResult::NoMemory:
+                BeginEntry(slot);
+                return FailEntry(slot, kMemoryErrorLine);
+            case ImageReadResult::ReadFailed:
+                BeginEntry(slot);
+                return FailEntry(slot, kFileReadErrorLine);
+        }
+    }
+    return true;
+}
+
+// The entry's first lines, its label bold, the bar from 0 against its time-out.
+void COrvaneUpdateDlg::BeginEntry(int slot) {
     const UpdateFileEntry& entry = updateFiles[slot];
     WriteLog(logPath, EntryStartLine(entry.toolTip));
     WriteLog(logPath, EntryFileLine(entry.fileName));
-    const auto fail = [&](const wchar_t* reason) {
-        if (reason != nullptr) {
-            WriteLog(logPath, reason);
-        }
-        WriteLog(logPath, EntryOutcomeLine(entry.toolTip, false));
-        return false;
-    };
-
     blinkOn.store(false);
-    const int labelId = IDC_FILE1 + slot;
-    SendMessageW(GetDlgItem(labelId), WM_SETFONT,
+    SendMessageW(GetDlgItem(IDC_FILE1 + slot), WM_SETFONT,
                  reinterpret_cast<WPARAM>(boldFont.GetSafeHandle()), TRUE);
-    const WORD upper = ProgressUpperBound(entry.timeoutMs);
-    progressCtrl.SetRange(0, static_cast<short>(upper));
+    progressCtrl.SetRange(0, static_cast<short>(ProgressUpperBound(entry.timeoutMs)));
     progressCtrl.SetPos(0);
+}
 
-    ImageBuffer image;
-    switch (ReadImageFile(std::wstring(kPackageFolder) + L"\\" + entry.fileName, &image)) {
-        case ImageReadResult::Read:
-            break;
-        case ImageReadResult::OpenFailed:
-            return fail(kFileOpenErrorLine);
-        case ImageReadResult::NoMemory:
-            return fail(kMemoryErrorLine);
-        case ImageReadResult::ReadFailed:
-            return fail(kFileReadErrorLine);
+bool COrvaneUpdateDlg::FailEntry(int slot, const wchar_t* reason) {
+    if (reason != nullptr) {
+        WriteLog(logPath, reason);
     }
+    WriteLog(logPath, EntryOutcomeLine(updateFiles[slot].toolTip, false));
+    return false;
+}
+
+bool COrvaneUpdateDlg::WriteEntry(int slot, ImageBuffer image, uint32_t* errorCode) {
+    const UpdateFileEntry& entry = updateFiles[slot];
+    BeginEntry(slot);
 
     const SystemDataRecord record =
         MakeSystemDataRecord(entry.selector, image.bytes.get(), image.length);
@@ -131,8 +150,8 @@ bool COrvaneUpdateDlg::WriteEntry(int slot, uint32_t* errorCode) {
     image.bytes.reset();  // the driver has finished reading it
 
     if (written) {
-        progressCtrl.SetPos(upper);
-        SendMessageW(m_hWnd, WM_APP_SHOW_CONTROL, static_cast<WPARAM>(labelId), SW_HIDE);
+        progressCtrl.SetPos(ProgressUpperBound(entry.timeoutMs));
+        SendMessageW(m_hWnd, WM_APP_SHOW_CONTROL, static_cast<WPARAM>(IDC_FILE1 + slot), SW_HIDE);
         WriteLog(logPath, EntryOutcomeLine(entry.toolTip, true));
         return true;
     }
@@ -141,7 +160,7 @@ bool COrvaneUpdateDlg::WriteEntry(int slot, uint32_t* errorCode) {
         WriteLog(logPath, SetSystemDataErrorLine(code));
         *errorCode = code;
     }
-    return fail(nullptr);
+    return FailEntry(slot, nullptr);
 }
 
 LRESULT COrvaneUpdateDlg::OnStartTimer(WPARAM id, LPARAM) {
