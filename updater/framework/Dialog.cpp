@@ -86,6 +86,7 @@ INT_PTR CDialog::DoModal() {
         }
         RunModalLoop();
         result = result_;
+        OnModalLoopEnded();
     }
     if (m_hWnd != nullptr) {
         // Hidden before the owner is enabled again, so activation goes back to the owner.

@@ -65,6 +65,10 @@ public:
     virtual BOOL OnInitDialog();
     virtual void OnOK();      // base: EndDialog(IDOK)
     virtual void OnCancel();  // base: EndDialog(IDCANCEL)
+    // Once the modal loop is over, whatever ended it (EndDialog, WM_QUIT, a failing
+    // GetMessageW, the window destroyed), before DoModal destroys the window: for what must be
+    // undone on every way out. Base: nothing.
+    virtual void OnModalLoopEnded() {}
 
 protected:
     // Inside a handler: the default handling of the message being handled (DefWindowProcW),

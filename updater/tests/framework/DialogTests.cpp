@@ -262,6 +262,32 @@ TEST(DialogLoop, ADialogDestroyedWithoutEndDialogEndsTheRun) {
     EXPECT_EQ(nullptr, dialog.GetSafeHwnd());
 }
 
+TEST(DialogLoop, EveryEndOfTheLoopIsReportedOnceBeforeTheWindowGoes) {
+    TestDialog ended;
+    ended.onInit = [](TestDialog& d) { PostEnd(d.GetSafeHwnd(), 5); };
+    EXPECT_EQ(5, ended.DoModal());
+    EXPECT_EQ(ended.loopEnds, std::vector<bool>{true});
+
+    TestDialog quit;
+    quit.onInit = [](TestDialog&) { PostQuitMessage(0); };
+    EXPECT_EQ(-1, quit.DoModal());
+    EXPECT_EQ(quit.loopEnds, std::vector<bool>{true});
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+
+    TestDialog destroyed;
+    destroyed.onInit = [](TestDialog& d) { PostMessageW(d.GetSafeHwnd(), WM_APP, kRun, 0); };
+    destroyed.onApp = [](TestDialog& d) { DestroyWindow(d.GetSafeHwnd()); };
+    EXPECT_EQ(-1, destroyed.DoModal());
+    EXPECT_EQ(destroyed.loopEnds, std::vector<bool>{false});
+
+    // Ended in OnInitDialog: the loop never ran a message, but it ended all the same.
+    TestDialog refused;
+    refused.onInit = [](TestDialog& d) { d.EndDialog(1); };
+    EXPECT_EQ(1, refused.DoModal());
+    EXPECT_EQ(refused.loopEnds, std::vector<bool>{true});
+}
+
 TEST(DialogLoop, AMissingTemplateFails) {
     TestDialog dialog(4711);
     bool initialised = false;

@@ -69,6 +69,10 @@ void TestDialog::OnCancel() {
     }
 }
 
+void TestDialog::OnModalLoopEnded() {
+    loopEnds.push_back(IsWindow(m_hWnd) != FALSE);
+}
+
 void TestDialog::OnPaint() {
     ++paintCount;
     Default();

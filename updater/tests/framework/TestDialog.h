@@ -32,6 +32,7 @@ public:
     std::function<void(TestDialog&)> onApp;     // WM_APP kRun
     std::function<void(TestDialog&)> onAnswer;  // after each OnOK or OnCancel
     bool keepOpen = false;                      // OnOK and OnCancel do nothing
+    std::vector<bool> loopEnds;                 // each OnModalLoopEnded: the window still there
     UINT_PTR endOnTimer = 0;                    // this timer's tick ends the run with its ID
 
     int okCount = 0;
@@ -54,6 +55,7 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
+    void OnModalLoopEnded() override;
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();
