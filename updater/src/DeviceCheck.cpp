@@ -73,10 +73,15 @@ void COrvaneUpdateDlg::OnUpdateFailed(LPARAM error) {
 }
 
 void COrvaneUpdateDlg::EndRun(Log log) {
-    if (ending_) {
+    ShutDown(log);
+    EndDialog(0);
+}
+
+void COrvaneUpdateDlg::ShutDown(Log log) {
+    if (shutDown_) {
         return;
     }
-    ending_ = true;
+    shutDown_ = true;
     // The update thread has posted its result but may still be in its last steps, which send
     // to this dialog: it must be gone before the window and this object are.
     WaitForUpdateThread();
@@ -84,5 +89,13 @@ void COrvaneUpdateDlg::EndRun(Log log) {
         DeleteFileW(logPath.c_str());
     }
     OrvaneUtil_Uninit();
-    EndDialog(0);
+}
+
+void COrvaneUpdateDlg::OnModalLoopEnded() {
+    // The loop ended without a way out of ours (WM_QUIT, GetMessageW failing): the scan must
+    // not outlive this object, nor the camera stay without its closing value. A run that may
+    // have written the camera keeps its log, since no one saw its result.
+    if (libraryStarted_) {
+        ShutDown(updateStarted_ ? Log::Keep : Log::Delete);
+    }
 }

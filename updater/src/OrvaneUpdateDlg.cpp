@@ -45,8 +45,8 @@ COrvaneUpdateDlg::COrvaneUpdateDlg()
 }
 
 COrvaneUpdateDlg::~COrvaneUpdateDlg() {
-    // Every way out waits for the update thread; this only guards a window that went away
-    // by other means while one ran.
+    // Every end of the modal run has shut the library down and waited for the update thread;
+    // this only guards a dialog that was never run modally.
     WaitForUpdateThread();
 }
 
@@ -98,6 +98,7 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
         EndDialog(0);
         return FALSE;
     }
+    libraryStarted_ = true;
 
     // Every run starts a new log.
     GetLogFilePath(logPath);

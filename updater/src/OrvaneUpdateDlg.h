@@ -39,6 +39,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override {}      // Enter does nothing
     void OnCancel() override {}  // nor do Escape and the close commands
+    void OnModalLoopEnded() override;
 
 private:
     static const fw::MessageMapEntry messageMap[];
@@ -72,6 +73,9 @@ private:
     void OnUpdateFailed(LPARAM error);
     enum class Log { Delete, Keep };
     void EndRun(Log log);
+    // What every way out does, once: waits for the worker, deletes or keeps the log, and
+    // shuts the library down.
+    void ShutDown(Log log);
     std::wstring ControlText(int id) const;
 
     // Update procedure.
@@ -84,5 +88,7 @@ private:
     void WaitForUpdateThread();
 
     UniqueHandle updateThreadDone_;  // a handle of our own to wait for the update thread's end
-    bool ending_ = false;            // a way out has begun: the library is shut down once
+    bool libraryStarted_ = false;    // OrvaneUtil_Init succeeded
+    bool updateStarted_ = false;     // the worker was started: the camera may have been written
+    bool shutDown_ = false;          // the library is shut down once, by the first way out
 };

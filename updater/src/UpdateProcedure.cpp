@@ -40,6 +40,7 @@ void COrvaneUpdateDlg::OnBnClickedUpdate() {
     }
     thread.release();  // the thread's own now: it closes it as it ends
     updateThreadDone_ = std::move(done);
+    updateStarted_ = true;
     EnableWindow(GetDlgItem(IDC_UPDATE), FALSE);
     EnableWindow(GetDlgItem(IDC_EXIT), FALSE);
 }
