@@ -56,6 +56,9 @@ void COrvaneUpdateDlg::CheckDevice() {
 }
 
 void COrvaneUpdateDlg::OnBnClickedExit() {
+    if (!ClickCounts(DialogInput::ExitClick, IDC_EXIT)) {
+        return;
+    }
     EndRun(Log::Delete);
 }
 
@@ -82,6 +85,7 @@ void COrvaneUpdateDlg::ShutDown(Log log) {
         return;
     }
     shutDown_ = true;
+    stage_ = DialogStage::Ending;
     // The update thread has posted its result but may still be in its last steps, which send
     // to this dialog: it must be gone before the window and this object are.
     WaitForUpdateThread();

@@ -113,6 +113,8 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
 
 int __stdcall COrvaneUpdateDlg::OnDeviceFound(void* context) {
     auto* dialog = static_cast<COrvaneUpdateDlg*>(context);
+    // Noted first: only a notification posted after the library's report counts.
+    dialog->deviceReported_.store(true);
     PostMessageW(dialog->m_hWnd, WM_SYSCOMMAND, SYSCMD_DEVICE_FOUND, 0);
     return 0;
 }
@@ -163,21 +165,48 @@ HCURSOR COrvaneUpdateDlg::OnQueryDragIcon() {
 }
 
 void COrvaneUpdateDlg::OnSysCommand(UINT id, LPARAM lParam) {
+    // A notification counts only in the stage where it can arise; any other, like the system's
+    // own commands, gets the default handling (a close command ends in OnCancel).
     switch (id & kSysCommandCodeMask) {
         case SYSCMD_DEVICE_FOUND:
-            CheckDevice();
+            if (InputCounts(stage_, DialogInput::DeviceFound, false, deviceReported_.load())) {
+                stage_ = DialogStage::Checking;
+                CheckDevice();
+                if (stage_ == DialogStage::Checking) {
+                    stage_ = DialogStage::Identified;
+                }
+                return;
+            }
             break;
         case SYSCMD_UPDATE_SUCCEEDED:
-            OnUpdateSucceeded();
+            if (InputCounts(stage_, DialogInput::UpdateSucceeded, false,
+                            IsWorkersResult(id, lParam))) {
+                stage_ = DialogStage::Ending;
+                OnUpdateSucceeded();
+                return;
+            }
             break;
         case SYSCMD_UPDATE_FAILED:
-            OnUpdateFailed(lParam);
+            if (InputCounts(stage_, DialogInput::UpdateFailed, false,
+                            IsWorkersResult(id, lParam))) {
+                stage_ = DialogStage::Ending;
+                OnUpdateFailed(lParam);
+                return;
+            }
             break;
         default:
-            // The system's own commands; a close command ends in OnCancel and does nothing.
-            Default();
             break;
     }
+    Default();
+}
+
+bool COrvaneUpdateDlg::ClickCounts(DialogInput click, int buttonId) const {
+    return InputCounts(stage_, click, IsWindowEnabled(GetDlgItem(buttonId)) != FALSE, false);
+}
+
+bool COrvaneUpdateDlg::IsWorkersResult(UINT wParam, LPARAM lParam) const {
+    // The code is stored last, so a parameter read after it is the worker's.
+    return workerResult_.load() == wParam && workerResultParam_.load() == lParam;
 }
 
 LRESULT COrvaneUpdateDlg::OnShowControl(WPARAM id, LPARAM command) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Dialog.h"
+#include "DialogInputRule.h"
 #include "Font.h"
 #include "ImageFile.h"
 #include "PackageDescription.h"
@@ -67,6 +68,11 @@ private:
     void StoreUpdateFile(int index, const UpdateFileEntry& candidate) override;
     void ResolveUpdateFiles();
 
+    // Whether a click on `buttonId` counts now.
+    bool ClickCounts(DialogInput click, int buttonId) const;
+    // Whether a result notification is the one this run's worker posted.
+    bool IsWorkersResult(UINT wParam, LPARAM lParam) const;
+
     // Device check and the ways out.
     void CheckDevice();
     void OnUpdateSucceeded();
@@ -85,10 +91,17 @@ private:
     void BeginEntry(int slot);
     bool FailEntry(int slot, const wchar_t* reason);
     bool WriteEntry(int slot, ImageBuffer image, uint32_t* errorCode);
+    void PostResult(UINT code, LPARAM lParam);
     void WaitForUpdateThread();
 
     UniqueHandle updateThreadDone_;  // a handle of our own to wait for the update thread's end
-    bool libraryStarted_ = false;    // OrvaneUtil_Init succeeded
-    bool updateStarted_ = false;     // the worker was started: the camera may have been written
-    bool shutDown_ = false;          // the library is shut down once, by the first way out
+    DialogStage stage_ = DialogStage::Waiting;
+    bool libraryStarted_ = false;  // OrvaneUtil_Init succeeded
+    bool updateStarted_ = false;   // the worker was started: the camera may have been written
+    bool shutDown_ = false;        // the library is shut down once, by the first way out
+    // The result notification the worker posted (wParam 0: none yet), so that only that one
+    // ends the run.
+    std::atomic<UINT> workerResult_{0};
+    std::atomic<LPARAM> workerResultParam_{0};
+    std::atomic<bool> deviceReported_{false};  // the library called OnDeviceFound
 };

@@ -15,6 +15,10 @@
 #include "resource.h"
 
 void COrvaneUpdateDlg::OnBnClickedUpdate() {
+    // One run at a time: a click that could not have come from the operator starts nothing.
+    if (!ClickCounts(DialogInput::UpdateClick, IDC_UPDATE)) {
+        return;
+    }
     // Created suspended: the handle must be stored before the thread can end and clear it.
     unsigned threadId = 0;
     const uintptr_t started = _beginthreadex(nullptr, 0, &COrvaneUpdateDlg::UpdateThread, this,
@@ -40,6 +44,7 @@ void COrvaneUpdateDlg::OnBnClickedUpdate() {
     }
     thread.release();  // the thread's own now: it closes it as it ends
     updateThreadDone_ = std::move(done);
+    stage_ = DialogStage::Updating;
     updateStarted_ = true;
     EnableWindow(GetDlgItem(IDC_UPDATE), FALSE);
     EnableWindow(GetDlgItem(IDC_EXIT), FALSE);
@@ -78,10 +83,9 @@ void COrvaneUpdateDlg::RunUpdate() {
         line += kDoneSuffix;
         SendMessageW(list, LB_RESETCONTENT, 0, 0);
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-        PostMessageW(m_hWnd, WM_SYSCOMMAND, SYSCMD_UPDATE_SUCCEEDED, 0);
+        PostResult(SYSCMD_UPDATE_SUCCEEDED, 0);
     } else {
-        PostMessageW(m_hWnd, WM_SYSCOMMAND, SYSCMD_UPDATE_FAILED,
-                     static_cast<LPARAM>(static_cast<int32_t>(errorCode)));
+        PostResult(SYSCMD_UPDATE_FAILED, static_cast<LPARAM>(static_cast<int32_t>(errorCode)));
     }
     SendMessageW(m_hWnd, WM_APP_ENABLE_CONTROL, IDC_EXIT, TRUE);
 
@@ -89,6 +93,13 @@ void COrvaneUpdateDlg::RunUpdate() {
     if (HANDLE own = updateThread.exchange(nullptr)) {
         CloseHandle(own);
     }
+}
+
+void COrvaneUpdateDlg::PostResult(UINT code, LPARAM lParam) {
+    // Noted before it is posted: the dialog takes only this notification for the result.
+    workerResultParam_.store(lParam);
+    workerResult_.store(code);
+    PostMessageW(m_hWnd, WM_SYSCOMMAND, code, lParam);
 }
 
 bool COrvaneUpdateDlg::ReadImages(ImageBuffer (&images)[kUpdateFileCount]) {
