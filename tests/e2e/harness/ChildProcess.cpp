@@ -48,7 +48,8 @@ bool ChildProcess::Running() const {
 }
 
 bool ChildProcess::WaitExit(DWORD timeoutMs) const {
-    return started() && WaitForSingleObject(process_.get(), tavik::test::Scaled(timeoutMs)) == WAIT_OBJECT_0;
+    return started() &&
+           WaitForSingleObject(process_.get(), tavik::test::Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 std::optional<DWORD> ChildProcess::ExitCode() const {

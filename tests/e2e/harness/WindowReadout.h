@@ -12,7 +12,8 @@ namespace e2e {
 
 constexpr UINT kSendTimeoutMs = 5000;
 
-// SendMessageTimeoutW with kSendTimeoutMs; empty when it timed out or failed.
+// SendMessageTimeoutW with kSendTimeoutMs, widened by the host's time scale; empty when it
+// timed out or failed.
 std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

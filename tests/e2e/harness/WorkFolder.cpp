@@ -6,6 +6,7 @@
 #include "DesktopLog.h"
 #include "FolderTree.h"
 #include "UniqueAny.h"
+#include "Wait.h"
 
 namespace e2e {
 
@@ -78,6 +79,33 @@ bool WorkFolder::WriteDescription(const std::string& bytes) const {
 
 bool WorkFolder::WriteImage(const std::wstring& name, const std::vector<uint8_t>& bytes) const {
     return WriteFileBytes(PackagePath(name), bytes);
+}
+
+bool WorkFolder::WriteSparseImage(const std::wstring& name, uint64_t size) const {
+    UniqueHandle file(CreateFileW(PackagePath(name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    return file && SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) &&
+           SetEndOfFile(file.get());
+}
+
+bool WorkFolder::LinkShortImage(const std::wstring& name) const {
+    const std::wstring folder = path_ + L"\\UPDATEFILES";
+    std::wstring line = L"ln -s /sys/kernel/uevent_seqnum \"" + name + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    // Wine gives no handle of a Unix program it started, so the link is waited for.
+    if (!CreateProcessW(L"Z:\\bin\\ln", &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &info)) {
+        return false;
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    const std::wstring path = PackagePath(name);
+    return WaitUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     5000);
 }
 
 }  // namespace e2e

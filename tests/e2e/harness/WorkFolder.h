@@ -30,6 +30,12 @@ public:
 
     bool WriteDescription(const std::string& bytes) const;
     bool WriteImage(const std::wstring& name, const std::vector<uint8_t>& bytes) const;
+    // An image of `size` bytes that takes no room on the disk: its length set, nothing written.
+    bool WriteSparseImage(const std::wstring& name, uint64_t size) const;
+    // An image whose read ends before its size: a symbolic link to a kernel attribute file,
+    // which reports a page's size and gives a few bytes. Wine only: it runs the system's ln
+    // as it runs any Unix program.
+    bool LinkShortImage(const std::wstring& name) const;
 
 private:
     std::wstring path_;
