@@ -129,14 +129,33 @@ TEST_F(UpdaterRun, EnterEscapeAndCloseCommandsLeaveTheWaitingDialogOpen) {
     EXPECT_TRUE(Post(dialog, WM_KEYDOWN, VK_ESCAPE, 0x00010001));
     EXPECT_TRUE(Post(dialog, WM_SYSCOMMAND, SC_CLOSE, 0));
     EXPECT_TRUE(Post(dialog, WM_CLOSE, 0, 0));
-    ASSERT_TRUE(RoundTrip(dialog));
+    ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
 
-    EXPECT_TRUE(
-        StaysTrue([&] { return updater.Running() && IsVisible(dialog) && OtherWindows().empty(); },
-                  kSilentMs))
-        << "the dialog closed or another window opened";
+    EXPECT_TRUE(updater.Running());
+    EXPECT_TRUE(IsVisible(dialog));
+    EXPECT_TRUE(OtherWindows().empty()) << "another window opened";
     ASSERT_TRUE(Click(Item(IDC_EXIT), Delivery::Posted));
     EXPECT_TRUE(updater.WaitExit(kExitMs));
+}
+
+TEST_F(UpdaterRun, TextControlsShareOneBoldFontAndTheRestKeepTheDialogs) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const FontReadout fonts(updater.handle());
+    ASSERT_TRUE(fonts.ok()) << "the font probe could not be loaded into the updater";
+
+    const auto dialogFont = fonts.FontOf(dialog);
+    const auto bold = fonts.FontOf(Item(IDC_TITLE));
+    ASSERT_TRUE(dialogFont && bold);
+    EXPECT_EQ(fonts.WeightOf(dialog), 400u);
+    EXPECT_EQ(fonts.WeightOf(Item(IDC_TITLE)), 700u);
+    for (int id : {IDC_CAUTION, IDC_DEVNAME, IDC_DATA, IDC_VERSION_LIST}) {
+        EXPECT_EQ(fonts.FontOf(Item(id)), bold) << "control " << id;
+    }
+    // The labels turn bold only when their image is written.
+    for (int id : {IDC_UPDATE, IDC_EXIT, IDC_FILE1, IDC_FILE2, IDC_FILE5}) {
+        EXPECT_EQ(fonts.FontOf(Item(id)), dialogFont) << "control " << id;
+    }
 }
 
 // The stamp's local time as a count of milliseconds, for a comparison with now.

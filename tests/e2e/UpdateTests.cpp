@@ -72,7 +72,10 @@ TEST_F(UpdaterRun, FirstOfTwoEntriesFailingStopsTheRunAndShowsTheCode) {
     HWND box = nullptr;
     ASSERT_NO_FATAL_FAILURE(UpdateUntilBox(L"Error", &box));
 
-    EXPECT_EQ(ReadBox(box).text, L"Failed!\r\nError=4660");
+    const MessageBoxView view = ReadBox(box);
+    EXPECT_EQ(view.text, L"Failed!\r\nError=4660");
+    EXPECT_TRUE(view.ok);
+    EXPECT_FALSE(view.cancel || view.yes || view.no);
     EXPECT_EQ(WithCode(ReadCameraJournal(), kCodeSetSystemData).size(), 1u)
         << "the second entry was attempted";
     ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
@@ -82,6 +85,98 @@ TEST_F(UpdaterRun, FirstOfTwoEntriesFailingStopsTheRunAndShowsTheCode) {
                                                 L"FileName=one.bin", L"SetSystemData Error(4660)",
                                                 L"One Update:Failed"};
     EXPECT_EQ(After(LogTexts(), 1), expected);
+    ExpectConnectionReleasedLast();
+}
+
+TEST_F(UpdaterRun, WithoutTheCamerasCodeTheFailureHasNoErrorLine) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_TRUE(sim.SetFault(20, 0x1234, kStatusUnsuccessful));
+    ASSERT_TRUE(sim.SetFault(25, 0x4321, kStatusUnsuccessful));  // the code cannot be read
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND box = nullptr;
+    ASSERT_NO_FATAL_FAILURE(UpdateUntilBox(L"Error", &box));
+
+    EXPECT_EQ(ReadBox(box).text, L"Failed!\r\nError=0");
+    EXPECT_EQ(WithCode(ReadCameraJournal(), kCodeGetLastError).size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+    const std::vector<std::wstring> expected = {kDefaultVersionLine, L"Main firmware Update",
+                                                L"FileName=main.bin",
+                                                L"Main firmware Update:Failed"};
+    EXPECT_EQ(After(LogTexts(), 1), expected);
+    ExpectConnectionReleasedLast();
+}
+
+// Every image is held and read before the first request: an image that goes, is locked, is
+// too large for memory or reads short after the dialog found it fails the run while the camera
+// is untouched. Entry 2 is the spoiled one, so entry 1 would have been written before it.
+class SpoiledImage : public UpdaterRun {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(UpdaterRun::SetUp());
+        Package package = StandardPackage();
+        package.entries = {
+            {L"1", L"1", L"One", L"one.bin", L"5"},
+            {L"2", L"2", L"Two", L"two.bin", L"5"},
+        };
+        ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+        ASSERT_NO_FATAL_FAILURE(WriteImage(L"one.bin", ImageBytes(8, 1)));
+        ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    }
+
+    void StartShowingBothLabels() {
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(IsVisible(Item(IDC_FILE1)) && IsVisible(Item(IDC_FILE2)))
+            << "an image was not found";
+    }
+
+    void ExpectNothingSent(const std::wstring& reason) {
+        HWND box = nullptr;
+        ASSERT_NO_FATAL_FAILURE(UpdateUntilBox(L"Error", &box));
+        EXPECT_EQ(ReadBox(box).text, L"Failed!\r\nError=0");
+        ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+
+        // From the version block on, only the closing value reached the camera.
+        const Journal journal = ReadCameraJournal();
+        const auto identified = IndexOf(journal, kCodeGetCtrlCurrent);
+        ASSERT_TRUE(identified.has_value());
+        EXPECT_EQ(journal.size(), *identified + 2) << "requests after the identification";
+        EXPECT_TRUE(WithCode(journal, kCodeSetSystemData).empty());
+        ExpectConnectionReleasedLast();
+        ASSERT_TRUE(LogPresent());
+        const std::vector<std::wstring> expected = {
+            kDefaultVersionLine, L"Two Update", L"FileName=two.bin", reason, L"Two Update:Failed"};
+        EXPECT_EQ(After(LogTexts(), 1), expected);
+    }
+};
+
+TEST_F(SpoiledImage, DeletedAfterItsLabelShowed) {
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"two.bin", ImageBytes(8, 2)));
+    ASSERT_NO_FATAL_FAILURE(StartShowingBothLabels());
+    ASSERT_TRUE(RemoveFile(folder.PackagePath(L"two.bin")));
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingSent(L"File Open Error"));
+}
+
+TEST_F(SpoiledImage, HeldOpenWithoutSharingAfterItsLabelShowed) {
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"two.bin", ImageBytes(8, 2)));
+    ASSERT_NO_FATAL_FAILURE(StartShowingBothLabels());
+    UniqueHandle held(CreateFileW(folder.PackagePath(L"two.bin").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held) << "error " << GetLastError();
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingSent(L"File Open Error"));
+}
+
+TEST_F(SpoiledImage, TooLargeForMemory) {
+    // Paddable in 32 bits, but no 32-bit process has room for it.
+    ASSERT_TRUE(folder.WriteSparseImage(L"two.bin", 0xFFFFFFFCull));
+    ASSERT_NO_FATAL_FAILURE(StartShowingBothLabels());
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingSent(L"Memory Allocation Error"));
+}
+
+TEST_F(SpoiledImage, ReadingShort) {
+    ASSERT_TRUE(folder.LinkShortImage(L"two.bin")) << "no short file, error " << GetLastError();
+    ASSERT_NO_FATAL_FAILURE(StartShowingBothLabels());
+    ASSERT_NO_FATAL_FAILURE(ExpectNothingSent(L"File Read Error"));
 }
 
 TEST_F(UpdaterRun, ImagesArePaddedToFourBytesAndAPatternSendsTheFileFound) {

@@ -1,5 +1,7 @@
 #include "UpdaterRun.h"
 
+#include <commctrl.h>
+
 namespace e2e {
 
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
@@ -126,6 +128,24 @@ void UpdaterRun::WaitRequest(uint32_t code) {
     ASSERT_TRUE(RoundTrip(dialog));
 }
 
+void UpdaterRun::WaitPostedHandled() {
+    // The progress bar's step: the updater never uses it.
+    const WPARAM value = 1000 + ++marker;
+    HWND bar = Item(IDC_PROGRESS);
+    ASSERT_TRUE(Post(bar, PBM_SETSTEP, value, 0));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto step = Send(bar, PBM_GETSTEP, 0, 0);
+            return step && static_cast<WPARAM>(*step) == value;
+        },
+        kBoxMs))
+        << "the dialog's thread did not get to a message posted after the others";
+}
+
+bool UpdaterRun::PostClick(int id) {
+    return Post(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+}
+
 HWND UpdaterRun::WaitBox(const std::wstring& caption, DWORD timeoutMs) {
     HWND box = nullptr;
     const bool shown = WaitUntil(
@@ -180,6 +200,18 @@ Journal UpdaterRun::ReadCameraJournal() {
     Journal journal;
     EXPECT_TRUE(sim.ReadJournal(&journal));
     return journal;
+}
+
+void UpdaterRun::ExpectConnectionReleasedLast() {
+    const Journal journal = ReadCameraJournal();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_TRUE(IsConnectionControlWrite(journal.back(), 1))
+        << "last request 0x" << std::hex << journal.back().code;
+    size_t releases = 0;
+    for (const auto& entry : journal) {
+        releases += IsConnectionControlWrite(entry, 1) ? 1 : 0;
+    }
+    EXPECT_EQ(releases, 1u);
 }
 
 }  // namespace e2e

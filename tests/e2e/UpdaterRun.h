@@ -14,6 +14,7 @@
 #include "CamSimControl.h"
 #include "ChildProcess.h"
 #include "DesktopLog.h"
+#include "FontReadout.h"
 #include "JournalQueries.h"
 #include "MessageBoxReadout.h"
 #include "PackageText.h"
@@ -72,6 +73,13 @@ protected:
     void WaitIdentified();
     // Waits until the camera completed a request with `code`, then for the dialog's handler.
     void WaitRequest(uint32_t code);
+    // Posts a marker behind whatever was posted to the dialog before and waits until its
+    // thread has handled it (inside a message box's loop too): those messages have been
+    // handled by then.
+    void WaitPostedHandled();
+    // A click on a button as its notification to the dialog, which the button's own enabled
+    // state does not stop.
+    bool PostClick(int id);
     // A visible message box with this caption, or null (and a failure) after kBoxMs.
     HWND WaitBox(const std::wstring& caption, DWORD timeoutMs = kBoxMs);
     MessageBoxView ReadBox(HWND box);
@@ -86,6 +94,8 @@ protected:
     ParsedLog ReadLog();  // fails the case when the log is absent or malformed
     std::vector<std::wstring> LogTexts();
     Journal ReadCameraJournal();
+    // Control 0x3E written with 1 once, after every other request: the library was shut down.
+    void ExpectConnectionReleasedLast();
 
     camsim::Control sim;
     uint32_t camera = 0;
@@ -93,6 +103,7 @@ protected:
     ChildProcess updater;  // after the folder: ended before the folder goes
     HWND dialog = nullptr;
     std::wstring logPath;
+    WPARAM marker = 0;
 };
 
 }  // namespace e2e
