@@ -1,7 +1,8 @@
 # Makes the release archive, unpacks it, and checks what a Windows user gets: every file in its
 # place, every binary stripped with its debug information beside the archive, and importing
 # only DLLs that every Windows PC has (and TAVIKUtilDll.dll).
-#   cmake -DBUILD=... -DSOURCE=... -DOBJDUMP=... -DCPACK=... -DUNPACKED=... -P CheckReleaseArchive.cmake
+#   cmake -DBUILD=... -DSOURCE=... -DVERSION=... -DOBJDUMP=... -DCPACK=... -DUNPACKED=...
+#         -P CheckReleaseArchive.cmake
 execute_process(COMMAND ${CPACK} --config ${BUILD}/CPackConfig.cmake
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(NOT rc EQUAL 0)
@@ -22,7 +23,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cannot unpack ${archives}")
 endif()
 file(GLOB top LIST_DIRECTORIES true ${UNPACKED}/*)
-set(root ${UNPACKED}/TAVIKUpdate-1.0.0.1-win32)
+set(root ${UNPACKED}/TAVIKUpdate-${VERSION}-win32)
 if(NOT top STREQUAL root)
   message(FATAL_ERROR "the archive's one folder should be ${root}, it holds: ${top}")
 endif()

@@ -62,7 +62,10 @@ install(FILES $<TARGET_LINKER_FILE:TAVIKUtilDll>
               ${PROJECT_SOURCE_DIR}/devicelib/src/TAVIKUtilDll_byname.def
         DESTINATION lib)
 install(DIRECTORY ${_sample_dir} DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/tools/package/README.txt DESTINATION .)
+# The user's README names the project's version; its lines end CR LF for Notepad.
+configure_file(${PROJECT_SOURCE_DIR}/tools/package/README.txt.in
+               ${CMAKE_BINARY_DIR}/release/README.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/release/README.txt DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME TAVIKUpdate)
