@@ -28,6 +28,7 @@ struct PackageNote {
     std::wstring message;  // one line for a person
     uint32_t line;         // position in the description, 0 where unknown
     uint32_t column;
+    int entry = 0;  // the ID (1 to 5) of the entry it concerns, 0 for none
 };
 
 class PackageSink {

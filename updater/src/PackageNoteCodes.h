@@ -5,16 +5,20 @@
 namespace note_code {
 
 // Errors
-inline constexpr char kUnreadable[] = "unreadable";
+inline constexpr char kUnreadable[] = "unreadable";  // the description cannot be opened or read
 inline constexpr char kWalkStopped[] = "walk-stopped";
+inline constexpr char kReadFailed[] = "read-failed";  // the walk's read failed part-way
 inline constexpr char kNoEntryFound[] = "no-entry-found";
 
 // Warnings
-inline constexpr char kFileMissing[] = "file-missing";
+inline constexpr char kFileMissing[] = "file-missing";  // no file matches FILENAME
+inline constexpr char kNoFileName[] = "no-filename";
 inline constexpr char kUnknownElement[] = "unknown-element";
 inline constexpr char kUnknownAttribute[] = "unknown-attribute";
 inline constexpr char kIdOutOfRange[] = "id-out-of-range";
 inline constexpr char kDuplicateId[] = "duplicate-id";
+inline constexpr char kSelectorNotDecimal[] = "selector-not-decimal";
+inline constexpr char kSelectorTruncated[] = "selector-truncated";
 inline constexpr char kTimeoutDefaulted[] = "timeout-defaulted";
 inline constexpr char kTimeoutTrailingText[] = "timeout-trailing-text";
 inline constexpr char kTimeoutHeld[] = "timeout-held";

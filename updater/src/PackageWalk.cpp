@@ -138,7 +138,12 @@ PackageWalk::Position PackageWalk::Here() const {
 }
 
 void PackageWalk::Note(NoteSeverity severity, const char* code, std::wstring message, Position at) {
-    sink_.Note(PackageNote{severity, code, std::move(message), at.line, at.column});
+    PackageNote note{severity, code, std::move(message), at.line, at.column};
+    if (held_ != nullptr) {
+        held_->push_back(std::move(note));
+    } else {
+        sink_.Note(note);
+    }
 }
 
 HRESULT PackageWalk::Document() {
@@ -286,6 +291,19 @@ HRESULT PackageWalk::UpdateFiles() {
 }
 
 HRESULT PackageWalk::UpdateFile() {
+    std::vector<PackageNote> held;
+    held_ = &held;
+    int storedId = 0;
+    const HRESULT status = ReadUpdateFile(&storedId);
+    held_ = nullptr;
+    for (PackageNote& note : held) {
+        note.entry = storedId;
+        sink_.Note(note);
+    }
+    return status;
+}
+
+HRESULT PackageWalk::ReadUpdateFile(int* storedId) {
     const Position element = Here();
     UpdateFileEntry candidate = {};
     candidate.timeoutMs = kDefaultTimeoutMs;
@@ -314,7 +332,19 @@ HRESULT PackageWalk::UpdateFile() {
             id = ConvertDecimal(value);
             hasId = true;
         } else if (name == kSelectorName) {
-            candidate.selector = ConvertDecimal(value);
+            const DecimalParse selector = ParseDecimal(value);
+            candidate.selector = selector.value;
+            if (!selector.hasDigits || selector.trailingText) {
+                Note(NoteSeverity::Warning, note_code::kSelectorNotDecimal,
+                     L"SELECTOR=" + Quoted(value) + L" is not a decimal number: taken as " +
+                         std::to_wstring(selector.value));
+            }
+            if (selector.value < 0 || selector.value > 255) {
+                Note(NoteSeverity::Warning, note_code::kSelectorTruncated,
+                     L"SELECTOR " + std::to_wstring(selector.value) +
+                         L" does not fit in a byte: only its low byte is sent, " +
+                         std::to_wstring(selector.value & 0xFF));
+            }
         } else if (name == kToolTipName) {
             const size_t kept = KeptToolTipLength(value);
             CopyText(candidate.toolTip, value.substr(0, kept));
@@ -396,8 +426,9 @@ HRESULT PackageWalk::UpdateFile() {
     }
     sink_.StoreUpdateFile(index, candidate);
     record_.entryStored[index] = true;
+    *storedId = id;
     if (!hasFileName) {
-        Note(NoteSeverity::Warning, note_code::kFileMissing,
+        Note(NoteSeverity::Warning, note_code::kNoFileName,
              L"UPDATEFILE with ID " + std::to_wstring(id) + L" names no FILENAME: never sent",
              element);
     }
@@ -454,7 +485,7 @@ void PackageWalk::NoteStopped(HRESULT status) {
     } else if (status == static_cast<HRESULT>(SC_E_MAXELEMENTDEPTH)) {
         why = L"elements nest deeper than the reader allows";
     } else if (HRESULT_FACILITY(status) == FACILITY_WIN32) {
-        code = note_code::kUnreadable;
+        code = note_code::kReadFailed;
         why = L"the description could not be read further (" + HexStatus(status) + L")";
     } else {
         why = L"the description is not well-formed (" + HexStatus(status) + L")";

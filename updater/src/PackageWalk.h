@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "PackageDescription.h"
 
@@ -63,7 +64,9 @@ private:
     // Title and DevName after the attributes: text nodes go to `setText` until </endName>.
     HRESULT ReadText(const wchar_t* endName, void (PackageSink::*setText)(const wchar_t*),
                      bool& textSet);
+    // One UPDATEFILE: its notes are held until its ID is known, so each names its entry.
     HRESULT UpdateFile();
+    HRESULT ReadUpdateFile(int* storedId);
     void NoteSelfClosed(const wchar_t* name);
     // An element that has no effect where it stands.
     void NotePassedOver(std::wstring_view name, Container where);
@@ -75,5 +78,6 @@ private:
     WalkRecord record_;
     uint64_t nodeLimit_;
     uint64_t nodes_ = 0;
-    bool stalled_ = false;  // the node limit ended the walk
+    bool stalled_ = false;                      // the node limit ended the walk
+    std::vector<PackageNote>* held_ = nullptr;  // notes of the UPDATEFILE being read
 };

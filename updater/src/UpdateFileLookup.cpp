@@ -19,6 +19,25 @@ bool IsDotEntry(const wchar_t* name) {
     return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
+// Passes notes on with the ID of the entry being looked up.
+class EntryNoteSink final : public PackageSink {
+public:
+    EntryNoteSink(PackageSink& sink, int entry) : sink_(sink), entry_(entry) {}
+    void SetTitleText(const wchar_t*) override {}
+    void SetDevNameText(const wchar_t*) override {}
+    void SetDevNameCheck(bool) override {}
+    void StoreUpdateFile(int, const UpdateFileEntry&) override {}
+    void Note(const PackageNote& note) override {
+        PackageNote named = note;
+        named.entry = entry_;
+        sink_.Note(named);
+    }
+
+private:
+    PackageSink& sink_;
+    int entry_;
+};
+
 }  // namespace
 
 bool ResolveUpdateFile(UpdateFileEntry& entry, const wchar_t* folder, PackageSink* sink) {
@@ -89,8 +108,15 @@ bool ResolveUpdateFile(UpdateFileEntry& entry, const wchar_t* folder, PackageSin
 int ResolveAllUpdateFiles(UpdateFileEntry (&entries)[kUpdateFileCount], const wchar_t* folder,
                           PackageSink* sink) {
     int found = 0;
-    for (UpdateFileEntry& entry : entries) {
-        if (ResolveUpdateFile(entry, folder, sink)) {
+    for (int i = 0; i < kUpdateFileCount; ++i) {
+        bool resolved = false;
+        if (sink != nullptr) {
+            EntryNoteSink entrySink(*sink, i + 1);
+            resolved = ResolveUpdateFile(entries[i], folder, &entrySink);
+        } else {
+            resolved = ResolveUpdateFile(entries[i], folder);
+        }
+        if (resolved) {
             ++found;
         }
     }

@@ -114,9 +114,11 @@ TEST(PackageLoad, FailedReadIsReportedNotTakenForTheEnd) {
         ASSERT_TRUE(failing.ok());
         loaded = LoadPackageDescription(sink, package.Path().c_str());
     }
-    // Whether the reader reads while taking its input or only later, the failure is noted.
+    // Whether the reader reads while taking its input or only later, the failure is noted: as
+    // an unreadable description before the walk, as a failed read once it has begun.
     EXPECT_FALSE(sink.title.has_value());
-    const PackageNote* note = sink.FindNote(note_code::kUnreadable);
+    const PackageNote* note =
+        sink.FindNote(loaded ? note_code::kReadFailed : note_code::kUnreadable);
     ASSERT_NE(note, nullptr) << "loaded " << loaded << ": " << sink.NoteCodes();
     EXPECT_EQ(note->severity, NoteSeverity::Error);
     EXPECT_TRUE(NobodyHolds(DescriptionOf(package)));

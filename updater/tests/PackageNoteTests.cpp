@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "PackageFolder.h"
 #include "PackageTestSink.h"
@@ -45,7 +47,7 @@ TEST(PackageNotes, UnknownAttributesNameTheNearestRecognisedName) {
         << notes[2];
     EXPECT_TRUE(notes[3].rfind(L"6:", 0) == 0 && Mentions(notes[3], L"did you mean FILENAME?"))
         << notes[3];
-    EXPECT_EQ(sink.CountNotes(note_code::kFileMissing), 2u) << "neither entry names a file";
+    EXPECT_EQ(sink.CountNotes(note_code::kNoFileName), 2u) << "neither entry names a file";
 }
 
 TEST(PackageNotes, UnknownElementsNameTheNearestRecognisedName) {
@@ -120,4 +122,58 @@ TEST(PackageNotes, LongValuesAreShownShortOnOneLine) {
         EXPECT_LT(note.message.size(), 300u) << note.code;
         EXPECT_EQ(note.message.find_first_of(L"\r\n"), std::wstring::npos) << note.code;
     }
+}
+
+TEST(PackageNotes, SelectorsThatAreNotSentAsWritten) {
+    PackageFolder package;
+    PackageTestSink sink;
+    ASSERT_TRUE(
+        package.Load(UpdateFilesXml("<UPDATEFILE TOOLTIP=\"x\" SELECTOR=\"0x10\" ID=\"2\"/>\n"
+                                    "<UPDATEFILE ID=\"3\" SELECTOR=\"300\"/>\n"
+                                    "<UPDATEFILE ID=\"4\" SELECTOR=\"-1\"/>\n"
+                                    "<UPDATEFILE ID=\"5\" SELECTOR=\" 7 \"/>"),
+                     sink));
+    EXPECT_EQ(sink.entries[1].selector, 0);
+    const PackageNote* hex = sink.FindNote(note_code::kSelectorNotDecimal);
+    ASSERT_NE(hex, nullptr) << sink.NoteCodes();
+    EXPECT_EQ(sink.CountNotes(note_code::kSelectorNotDecimal), 1u) << "white space is no mistake";
+    EXPECT_EQ(hex->line, 4u);
+    EXPECT_NE(hex->column, 0u);
+    EXPECT_EQ(hex->entry, 2) << "the ID came after the SELECTOR, yet the note names it";
+    std::vector<std::pair<int, std::wstring>> truncated;
+    for (const PackageNote& note : sink.notes) {
+        if (std::string(note.code) == note_code::kSelectorTruncated) {
+            truncated.emplace_back(note.entry, note.message);
+        }
+    }
+    ASSERT_EQ(truncated.size(), 2u) << sink.NoteCodes();
+    EXPECT_EQ(truncated[0].first, 3);
+    EXPECT_TRUE(Mentions(truncated[0].second, L"low byte is sent, 44")) << truncated[0].second;
+    EXPECT_EQ(truncated[1].first, 4);
+    EXPECT_TRUE(Mentions(truncated[1].second, L"sent, 255")) << truncated[1].second;
+}
+
+TEST(PackageNotes, EachNoteNamesTheEntryItConcerns) {
+    PackageFolder package;
+    package.AddFile(L"fw_a.bin");
+    package.AddFile(L"fw_b.bin");
+    PackageTestSink sink;
+    ASSERT_TRUE(package.Load(UpdateFilesXml("<UPDATEFILE ID=\"7\" TIMEOUT=\"x\"/>\n"
+                                            "<UPDATEFILE ID=\"1\" FILENAME=\"fw*.bin\"/>\n"
+                                            "<UPDATEFILE ID=\"4\" FILENAME=\"none.bin\"/>"),
+                             sink));
+    UpdateFileEntry entries[kUpdateFileCount] = {};
+    for (int i = 0; i < kUpdateFileCount; ++i) {
+        entries[i] = sink.entries[i];
+    }
+    EXPECT_EQ(ResolveAllUpdateFiles(entries, package.Path().c_str(), &sink), 1);
+    const auto entryOf = [&sink](const char* code) {
+        const PackageNote* note = sink.FindNote(code);
+        return note != nullptr ? note->entry : -1;
+    };
+    EXPECT_EQ(entryOf(note_code::kTimeoutDefaulted), 0) << "an element without effect: no entry";
+    EXPECT_EQ(entryOf(note_code::kIdOutOfRange), 0);
+    EXPECT_EQ(entryOf(note_code::kSeveralMatches), 1) << sink.NoteCodes();
+    EXPECT_EQ(entryOf(note_code::kFileMissing), 4);
+    EXPECT_EQ(entryOf(note_code::kNoTitle), 0);
 }
