@@ -7,119 +7,108 @@
 #include <vector>
 
 #include "CameraInfoOptions.h"
+#include "CameraQueries.h"
 #include "CameraReport.h"
+#include "CameraSession.h"
 #include "ConsoleOutput.h"
-#include "TAVIKUtilDll.h"
-#include "UniqueAny.h"
+#include "TimeStamp.h"
+#include "ToolCommandLine.h"
+#include "ToolStatus.h"
+#include "ToolVersion.h"
+#include "UpdaterWindow.h"
 
 namespace {
 
-constexpr int kUsageStatus = 4;  // 0 to 3 are the answers about the camera
+constexpr wchar_t kTool[] = L"TAVIKInfo";
 
-// Both callbacks run on the library's threads: they only signal.
-int __stdcall SignalEvent(void* event) {
-    SetEvent(static_cast<HANDLE>(event));
-    return 0;
+int Refuse() {
+    WriteText(OutputStream::Error, UpdaterOpenMessage(kTool));
+    return kRefusedStatus;
 }
 
-HANDLE stopEvent = nullptr;
-
-BOOL WINAPI OnConsoleControl(DWORD) {
-    SetEvent(stopEvent);
-    return TRUE;
+int Interrupted() {
+    WriteText(OutputStream::Error, std::wstring(kTool) + L": interrupted\r\n");
+    return kInterruptedStatus;
 }
 
-// Only requests that read: the camera is left as the library's own start and end leave it.
-CameraAnswers AskCamera() {
-    CameraAnswers answers;
-    const auto readErrorCode = [&answers] {
-        uint32_t code = 0;
-        answers.errorCodeRead = OrvaneUtil_GetLastError(&code);
-        answers.libraryError = code;
-    };
-    answers.versionRead = OrvaneUtil_GetVersion(&answers.version);
-    if (!answers.versionRead) {
-        readErrorCode();
-        return answers;
-    }
-    if (ModelName(answers.version.productCode) == nullptr) {
-        return answers;
-    }
-    answers.blockRead = OrvaneUtil_GetCtrlCurrent(kVersionControl, answers.block,
-                                                  static_cast<uint32_t>(sizeof(answers.block)));
-    if (!answers.blockRead) {
-        readErrorCode();
-        return answers;
-    }
-    answers.transferRead = OrvaneUtil_GetTrans(&answers.transferMode);
-    if (!answers.transferRead) {
-        readErrorCode();
-    }
-    return answers;
-}
-
-void Print(const CameraReport& report, const CameraInfoOptions& options) {
-    if (options.json) {
-        WriteUtf8(OutputStream::Out, FormatReportJson(report));
+void PrintReport(const CameraIdentity& identity, const CameraInfoOptions& options) {
+    if (options.json && options.watch) {
+        WriteUtf8(OutputStream::Out, FormatReportLine(identity, UtcNow()));
+    } else if (options.json) {
+        WriteUtf8(OutputStream::Out, FormatReportJson(identity));
     } else {
-        WriteText(OutputStream::Out, FormatReportText(report, options.waitSeconds));
+        WriteText(OutputStream::Out, FormatReportText(identity, options.waitSeconds));
     }
 }
 
-// Until the camera is removed or the user interrupts.
-void WatchForRemoval(const CameraInfoOptions& options) {
-    UniqueHandle removed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!removed || !OrvaneUtil_WatchConnection(removed.get(), &SignalEvent)) {
-        WriteText(OutputStream::Error, L"TAVIKInfo: the removal watch could not start\r\n");
-        return;
+int Run(const CameraInfoOptions& options) {
+    if (UpdaterWindowOpen()) {
+        return Refuse();
     }
-    const HANDLE events[] = {removed.get(), stopEvent};
-    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) {
-        if (options.json) {
-            WriteUtf8(OutputStream::Out, FormatRemovedJson());
-        } else {
-            WriteText(OutputStream::Out, kRemovedText);
-        }
+    CameraSession session;
+    if (!session.ok()) {
+        WriteText(OutputStream::Error, std::wstring(kTool) +
+                                           L": the library could not start (system error " +
+                                           std::to_wstring(GetLastError()) + L")\r\n");
+        return static_cast<int>(CameraStatus::QueryFailed);
     }
+    CameraIdentity identity;
+    switch (session.WaitForCamera(options.waitSeconds)) {
+        case CameraSession::Wait::Interrupted:
+            return Interrupted();
+        case CameraSession::Wait::NoCamera:
+            break;
+        case CameraSession::Wait::Connected:
+            // TAVIKUpdate may have started during the wait: ask nothing beside it.
+            if (UpdaterWindowOpen()) {
+                return Refuse();
+            }
+            identity = IdentifyCamera(AskCamera());
+            break;
+    }
+    PrintReport(identity, options);
+    if (!options.watch || identity.status != CameraStatus::Identified) {
+        return static_cast<int>(identity.status);
+    }
+    switch (session.WaitForRemoval()) {
+        case CameraSession::Watch::Removed:
+            if (options.json) {
+                WriteUtf8(OutputStream::Out, FormatRemovedLine(UtcNow()));
+            } else {
+                WriteText(OutputStream::Out, kRemovedText);
+            }
+            return static_cast<int>(identity.status);
+        case CameraSession::Watch::Interrupted:
+            return Interrupted();
+        case CameraSession::Watch::NotStarted:
+            break;
+    }
+    WriteText(OutputStream::Error,
+              std::wstring(kTool) + L": the removal watch could not start\r\n");
+    return static_cast<int>(CameraStatus::QueryFailed);
 }
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain() {
     ReserveStandardOutput();
-    const std::vector<std::wstring> arguments(argv + 1, argv + argc);
+    const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
+    switch (FindToolRequest(arguments)) {
+        case ToolRequest::Help:
+            WriteText(OutputStream::Out, std::wstring(kCameraInfoUsage) + kCameraInfoHelp);
+            return 0;
+        case ToolRequest::Version:
+            WriteText(OutputStream::Out, std::wstring(kTool) + L" " + kToolVersionText + L"\r\n");
+            return 0;
+        case ToolRequest::Run:
+            break;
+    }
     CameraInfoOptions options;
     std::wstring error;
     if (!ParseCameraInfoArguments(arguments, &options, &error)) {
-        WriteText(OutputStream::Error, L"TAVIKInfo: " + error + L"\r\n" + kCameraInfoUsage);
+        WriteText(OutputStream::Error,
+                  std::wstring(kTool) + L": " + error + L"\r\n" + kCameraInfoUsage);
         return kUsageStatus;
     }
-
-    UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    UniqueHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!stop || !connected) {
-        WriteText(OutputStream::Error, L"TAVIKInfo: no event could be created\r\n");
-        return static_cast<int>(CameraInfoStatus::QueryFailed);
-    }
-    stopEvent = stop.get();
-    SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
-
-    if (!OrvaneUtil_Init(connected.get(), &SignalEvent, false)) {
-        WriteText(OutputStream::Error, L"TAVIKInfo: the library could not start (system error " +
-                                           std::to_wstring(GetLastError()) + L")\r\n");
-        return static_cast<int>(CameraInfoStatus::QueryFailed);
-    }
-    const HANDLE events[] = {connected.get(), stop.get()};
-    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, options.waitSeconds * 1000);
-
-    CameraReport report;
-    if (woken == WAIT_OBJECT_0) {
-        report = InterpretAnswers(AskCamera());
-    }
-    Print(report, options);
-    if (options.watch && report.status == CameraInfoStatus::Identified) {
-        WatchForRemoval(options);
-    }
-    OrvaneUtil_Uninit();
-    return static_cast<int>(report.status);
+    return Run(options);
 }

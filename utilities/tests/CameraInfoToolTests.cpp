@@ -8,8 +8,13 @@
 
 #include "CamSimControl.h"
 #include "ConsoleRun.h"
+#include "TavikVersion.h"
+#include "TimeScale.h"
+#include "UpdaterCaptionWindow.h"
 
 namespace {
+
+using tavik::test::Scaled;
 
 constexpr DWORD kRunBoundMs = 30000;
 constexpr uint32_t kSetCtrlCurrent = 0x00220024;
@@ -43,7 +48,7 @@ TEST_F(CameraInfoTool, IdentifiesTheCameraAndChangesNothingInIt) {
     ASSERT_TRUE(sim.Attach());
     ConsoleRun run(L"TAVIKInfo.exe", L"");
     ASSERT_TRUE(run.ok());
-    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
     EXPECT_EQ(run.exitCode(), 0u) << run.output() << run.errors();
     EXPECT_EQ(run.output(),
               "Product code:  0x7012\r\n"
@@ -71,7 +76,7 @@ TEST_F(CameraInfoTool, JsonForTheOtherModel) {
     ASSERT_TRUE(sim.SetTransfer(0));
     ASSERT_TRUE(sim.Attach());
     ConsoleRun run(L"TAVIKInfo.exe", L"--json");
-    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
     EXPECT_EQ(run.exitCode(), 0u);
     const nlohmann::json json = nlohmann::json::parse(run.output());
     EXPECT_EQ(json["productCode"], 0x7013);
@@ -84,7 +89,7 @@ TEST_F(CameraInfoTool, AModelTheUpdaterDoesNotKnow) {
     ASSERT_TRUE(sim.SetProductCode(0x7014));
     ASSERT_TRUE(sim.Attach());
     ConsoleRun run(L"TAVIKInfo.exe", L"");
-    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
     EXPECT_EQ(run.exitCode(), 2u);
     EXPECT_TRUE(Contains(run.output(), "0x7014")) << run.output();
     EXPECT_FALSE(Contains(run.output(), "Version line"));
@@ -92,7 +97,7 @@ TEST_F(CameraInfoTool, AModelTheUpdaterDoesNotKnow) {
 
 TEST_F(CameraInfoTool, NoCameraWithinTheWait) {
     ConsoleRun run(L"TAVIKInfo.exe", L"--wait 1");
-    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
     EXPECT_EQ(run.exitCode(), 1u);
     EXPECT_EQ(run.output(), "No camera within 1 s\r\n");
     EXPECT_TRUE(Journal().empty()) << "nothing reached a camera";
@@ -102,7 +107,7 @@ TEST_F(CameraInfoTool, AFailingQueryGivesTheLibrarysCode) {
     ASSERT_TRUE(sim.Attach());
     ASSERT_TRUE(sim.SetFault(26, 0x1F, static_cast<int32_t>(0xC0000001)));  // the version query
     ConsoleRun run(L"TAVIKInfo.exe", L"");
-    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
     EXPECT_EQ(run.exitCode(), 3u);
     EXPECT_TRUE(Contains(run.output(), "OrvaneUtil_GetVersion failed, library error code 31"))
         << run.output();
@@ -112,20 +117,75 @@ TEST_F(CameraInfoTool, WatchReportsTheRemoval) {
     uint32_t camera = 0;
     ASSERT_TRUE(sim.Attach(&camera));
     ConsoleRun run(L"TAVIKInfo.exe", L"--watch");
-    ASSERT_TRUE(run.WaitOutput(
-        [](const std::string& out) { return Contains(out, "Transfer mode:"); }, kRunBoundMs));
+    ASSERT_TRUE(
+        run.WaitOutput([](const std::string& out) { return Contains(out, "Transfer mode:"); },
+                       Scaled(kRunBoundMs)));
     ASSERT_FALSE(run.WaitExit(0)) << "still watching";
     ASSERT_TRUE(sim.Detach(camera));
-    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
     EXPECT_EQ(run.exitCode(), 0u);
     EXPECT_TRUE(Contains(run.output(), "Transfer mode: 1 (on)\r\nCamera removed\r\n"))
         << run.output();
 }
 
-TEST_F(CameraInfoTool, ABadCommandLineGetsTheUsage) {
-    ConsoleRun run(L"TAVIKInfo.exe", L"--wait soon");
-    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
-    EXPECT_EQ(run.exitCode(), 4u);
-    EXPECT_TRUE(Contains(run.errors(), "usage: TAVIKInfo")) << run.errors();
-    EXPECT_TRUE(run.output().empty());
+TEST_F(CameraInfoTool, WatchAsJsonLinesOneEventPerLine) {
+    uint32_t camera = 0;
+    ASSERT_TRUE(sim.Attach(&camera));
+    ConsoleRun run(L"TAVIKInfo.exe", L"--watch --json");
+    ASSERT_TRUE(run.WaitOutput([](const std::string& out) { return Contains(out, "\n"); },
+                               Scaled(kRunBoundMs)));
+    ASSERT_TRUE(sim.Detach(camera));
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    EXPECT_EQ(run.exitCode(), 0u);
+
+    std::vector<nlohmann::json> events;
+    const std::string out = run.output();
+    for (size_t start = 0; start < out.size();) {
+        const size_t end = out.find('\n', start);
+        ASSERT_NE(end, std::string::npos) << "every line ends: " << out;
+        events.push_back(nlohmann::json::parse(out.substr(start, end - start)));
+        start = end + 1;
+    }
+    ASSERT_EQ(events.size(), 2u) << out;
+    EXPECT_EQ(events[0]["event"], "report");
+    EXPECT_EQ(events[0]["versionLine"], "ZP-Na7:Ver=110.05-0003-12");
+    EXPECT_EQ(events[0]["schemaVersion"], 1);
+    EXPECT_EQ(events[1]["event"], "removed");
+    for (const auto& event : events) {
+        const std::string time = event["time"];
+        EXPECT_EQ(time.size(), 24u) << time;
+        EXPECT_EQ(time.back(), 'Z') << "UTC: " << time;
+        EXPECT_LE(events[0]["time"].get<std::string>(), time) << "in order";
+    }
+}
+
+TEST_F(CameraInfoTool, RefusedWhileTheUpdaterIsOpen) {
+    ASSERT_TRUE(sim.Attach());
+    const UpdaterCaptionWindow updater;
+    ASSERT_TRUE(updater.ok());
+    ConsoleRun run(L"TAVIKInfo.exe", L"--json");
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    EXPECT_EQ(run.exitCode(), 75u);
+    EXPECT_TRUE(run.output().empty()) << run.output();
+    EXPECT_TRUE(Contains(run.errors(), "TAVIKUpdate is open")) << run.errors();
+    EXPECT_TRUE(Journal().empty()) << "the camera was not touched";
+}
+
+TEST(CameraInfoToolLine, HelpVersionAndABadCommandLine) {
+    ConsoleRun help(L"TAVIKInfo.exe", L"-h");
+    ASSERT_TRUE(help.WaitExit(Scaled(kRunBoundMs)));
+    EXPECT_EQ(help.exitCode(), 0u);
+    EXPECT_TRUE(Contains(help.output(), "usage: TAVIKInfo")) << help.output();
+    EXPECT_TRUE(Contains(help.output(), "75 TAVIKUpdate is open"));
+
+    ConsoleRun version(L"TAVIKInfo.exe", L"--version");
+    ASSERT_TRUE(version.WaitExit(Scaled(kRunBoundMs)));
+    EXPECT_EQ(version.exitCode(), 0u);
+    EXPECT_EQ(version.output(), "TAVIKInfo " TAVIK_VERSION_STRING "\r\n");
+
+    ConsoleRun bad(L"TAVIKInfo.exe", L"--wait soon");
+    ASSERT_TRUE(bad.WaitExit(Scaled(kRunBoundMs)));
+    EXPECT_EQ(bad.exitCode(), 64u) << "the same as TAVIKPackageCheck's";
+    EXPECT_TRUE(Contains(bad.errors(), "usage: TAVIKInfo")) << bad.errors();
+    EXPECT_TRUE(bad.output().empty());
 }

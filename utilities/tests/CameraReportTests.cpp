@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "CameraReport.h"
+#include "TimeStamp.h"
+#include "ToolVersion.h"
 
 namespace {
 
@@ -15,47 +17,56 @@ CameraAnswers IdentifiedAnswers(uint16_t productCode) {
     answers.blockRead = true;
     const uint8_t shown[] = {0x05, 0x00, 0x01, 0x01, 0x03, 0x00, 0x00, 0x00, 0x02, 0x01};
     std::memcpy(answers.block + 4, shown, sizeof(shown));
+    answers.block[0] = 0xAB;  // not shown by the updater, yet part of the raw bytes
     answers.transferRead = true;
     answers.transferMode = 1;
     return answers;
 }
 
-nlohmann::json Json(const CameraReport& report) {
-    return nlohmann::json::parse(FormatReportJson(report));
+nlohmann::json Json(const CameraIdentity& identity) {
+    return nlohmann::json::parse(FormatReportJson(identity));
 }
 
 }  // namespace
 
 TEST(CameraReport, IdentifiedCameraAsTextAndJson) {
-    const CameraReport report = InterpretAnswers(IdentifiedAnswers(0x7012));
-    EXPECT_EQ(report.status, CameraInfoStatus::Identified);
-    EXPECT_EQ(report.versionLine, L"ZP-Na7:Ver=110.05-0003-12");
-    EXPECT_EQ(FormatReportText(report, 10),
+    const CameraIdentity identity = IdentifyCamera(IdentifiedAnswers(0x7012));
+    EXPECT_EQ(identity.status, CameraStatus::Identified);
+    EXPECT_EQ(FormatReportText(identity, 10),
               L"Product code:  0x7012\r\n"
               L"Model:         ZP-Na7\r\n"
               L"Version line:  ZP-Na7:Ver=110.05-0003-12\r\n"
               L"Transfer mode: 1 (on)\r\n");
 
-    const nlohmann::json json = Json(report);
+    const nlohmann::json json = Json(identity);
+    EXPECT_EQ(json["schemaVersion"], 1);
+    EXPECT_EQ(json["toolVersion"], kToolVersion);
     EXPECT_EQ(json["status"], "identified");
     EXPECT_EQ(json["productCode"], 0x7012);
     EXPECT_EQ(json["model"], "ZP-Na7");
     EXPECT_EQ(json["versionLine"], "ZP-Na7:Ver=110.05-0003-12");
+    EXPECT_EQ(json["versionBytes"], "ab00000005000101030000000201");
     EXPECT_EQ(json["transferMode"], 1);
     EXPECT_FALSE(json.contains("failedQuery"));
 }
 
-TEST(CameraReport, UnknownModelStopsAtTheProductCode) {
-    CameraAnswers answers = IdentifiedAnswers(0x7014);
-    const CameraReport report = InterpretAnswers(answers);
-    EXPECT_EQ(report.status, CameraInfoStatus::UnknownModel);
-    EXPECT_EQ(static_cast<int>(report.status), 2);
-    EXPECT_TRUE(report.versionLine.empty()) << "the updater shows no line for it";
-    EXPECT_NE(FormatReportText(report, 10).find(L"0x7014"), std::wstring::npos);
-    const nlohmann::json json = Json(report);
-    EXPECT_EQ(json["productCode"], 0x7014);
+TEST(CameraReport, AnUnknownModelKeepsItsRawVersionBytesButNoLine) {
+    const CameraIdentity identity = IdentifyCamera(IdentifiedAnswers(0x7014));
+    EXPECT_EQ(static_cast<int>(identity.status), 2);
+    const std::wstring text = FormatReportText(identity, 10);
+    EXPECT_NE(text.find(L"0x7014"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Version bytes: ab00000005000101030000000201"), std::wstring::npos)
+        << text.c_str();
+    const nlohmann::json json = Json(identity);
     EXPECT_TRUE(json["model"].is_null());
-    EXPECT_TRUE(json["versionLine"].is_null());
+    EXPECT_TRUE(json["versionLine"].is_null()) << "the updater shows no line for it";
+    EXPECT_EQ(json["versionBytes"], "ab00000005000101030000000201");
+
+    CameraAnswers unread = IdentifiedAnswers(0x7014);
+    unread.blockRead = false;
+    EXPECT_EQ(IdentifyCamera(unread).status, CameraStatus::UnknownModel)
+        << "the model outweighs a later query";
+    EXPECT_TRUE(Json(IdentifyCamera(unread))["versionBytes"].is_null()) << "nothing unread";
 }
 
 TEST(CameraReport, EachFailedQueryNamesItselfAndTheLibrarysCode) {
@@ -73,35 +84,53 @@ TEST(CameraReport, EachFailedQueryNamesItselfAndTheLibrarysCode) {
         c.spoil(answers);
         answers.errorCodeRead = true;
         answers.libraryError = 0x1F;
-        const CameraReport report = InterpretAnswers(answers);
-        EXPECT_EQ(report.status, CameraInfoStatus::QueryFailed) << c.query;
-        EXPECT_EQ(report.failedQuery, c.query);
-        const std::wstring text = FormatReportText(report, 10);
+        const CameraIdentity identity = IdentifyCamera(answers);
+        EXPECT_EQ(identity.status, CameraStatus::QueryFailed) << c.query;
+        const std::wstring text = FormatReportText(identity, 10);
         EXPECT_NE(text.find(std::wstring(c.query) + L" failed, library error code 31"),
                   std::wstring::npos)
             << text.c_str();
-        const nlohmann::json json = Json(report);
-        EXPECT_EQ(json["status"], "query-failed");
-        EXPECT_EQ(json["libraryError"], 31);
+        EXPECT_EQ(Json(identity)["libraryError"], 31);
     }
-
     CameraAnswers unreadable = IdentifiedAnswers(0x7012);
     unreadable.versionRead = false;
-    const CameraReport report = InterpretAnswers(unreadable);
-    EXPECT_TRUE(Json(report)["libraryError"].is_null());
-    EXPECT_NE(FormatReportText(report, 10).find(L"no error code could be read"),
-              std::wstring::npos);
+    EXPECT_TRUE(Json(IdentifyCamera(unreadable))["libraryError"].is_null());
 }
 
-TEST(CameraReport, NoCameraAndRemoval) {
-    const CameraReport none;
+TEST(CameraReport, NoCameraClaimsNothing) {
+    const CameraIdentity none;
     EXPECT_EQ(static_cast<int>(none.status), 1);
     EXPECT_EQ(FormatReportText(none, 3), L"No camera within 3 s\r\n");
     const nlohmann::json json = Json(none);
     EXPECT_EQ(json["status"], "no-camera");
-    for (const char* key : {"productCode", "model", "versionLine", "transferMode"}) {
-        EXPECT_TRUE(json.contains(key)) << key;
+    for (const char* key :
+         {"productCode", "model", "versionLine", "versionBytes", "transferMode"}) {
         EXPECT_TRUE(json[key].is_null()) << key;
     }
-    EXPECT_EQ(nlohmann::json::parse(FormatRemovedJson())["event"], "removed");
+}
+
+TEST(CameraReport, WatchLinesEachHoldOneEventWithItsTime) {
+    const std::string report =
+        FormatReportLine(IdentifyCamera(IdentifiedAnswers(0x7012)), "2025-03-01T09:15:02.417Z");
+    const std::string removed = FormatRemovedLine("2025-03-01T09:16:00.000Z");
+    for (const std::string& line : {report, removed}) {
+        EXPECT_EQ(line.find('\n'), line.size() - 1) << "one line each: " << line;
+    }
+    const nlohmann::json first = nlohmann::json::parse(report);
+    EXPECT_EQ(first["event"], "report");
+    EXPECT_EQ(first["time"], "2025-03-01T09:15:02.417Z");
+    EXPECT_EQ(first["schemaVersion"], 1);
+    EXPECT_EQ(first["versionLine"], "ZP-Na7:Ver=110.05-0003-12");
+    const nlohmann::json second = nlohmann::json::parse(removed);
+    EXPECT_EQ(second["event"], "removed");
+
+    SYSTEMTIME utc = {};
+    utc.wYear = 2025;
+    utc.wMonth = 3;
+    utc.wDay = 1;
+    utc.wHour = 9;
+    utc.wMinute = 5;
+    utc.wSecond = 2;
+    utc.wMilliseconds = 7;
+    EXPECT_EQ(FormatUtcTime(utc), "2025-03-01T09:05:02.007Z");
 }

@@ -1,0 +1,48 @@
+#include "CameraSession.h"
+
+#include "ConsoleInterrupt.h"
+#include "TAVIKUtilDll.h"
+#include "UpdaterWindow.h"
+
+namespace {
+
+// Runs on the library's threads: it only signals.
+int __stdcall SignalEvent(void* event) {
+    SetEvent(static_cast<HANDLE>(event));
+    return 0;
+}
+
+}  // namespace
+
+CameraSession::CameraSession() : connected_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    started_ = connected_ && InterruptEvent() != nullptr &&
+               OrvaneUtil_Init(connected_.get(), &SignalEvent, false);
+}
+
+CameraSession::~CameraSession() {
+    if (started_ && !UpdaterWindowOpen()) {
+        OrvaneUtil_Uninit();
+    }
+}
+
+CameraSession::Wait CameraSession::WaitForCamera(uint32_t seconds) {
+    const HANDLE events[] = {connected_.get(), InterruptEvent()};
+    switch (WaitForMultipleObjects(2, events, FALSE, seconds * 1000)) {
+        case WAIT_OBJECT_0:
+            return Wait::Connected;
+        case WAIT_OBJECT_0 + 1:
+            return Wait::Interrupted;
+        default:
+            return Wait::NoCamera;
+    }
+}
+
+CameraSession::Watch CameraSession::WaitForRemoval() {
+    removed_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!removed_ || !OrvaneUtil_WatchConnection(removed_.get(), &SignalEvent)) {
+        return Watch::NotStarted;
+    }
+    const HANDLE events[] = {removed_.get(), InterruptEvent()};
+    return WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 ? Watch::Removed
+                                                                               : Watch::Interrupted;
+}

@@ -1,0 +1,32 @@
+// The library started for one tool run: the camera's connection from OrvaneUtil_Init to
+// OrvaneUtil_Uninit, with waits that Ctrl+C ends.
+#pragma once
+
+#include <cstdint>
+
+#include "UniqueAny.h"
+
+class CameraSession {
+public:
+    enum class Wait { Connected, NoCamera, Interrupted };
+    enum class Watch { Removed, Interrupted, NotStarted };
+
+    // Starts the library's search for the camera; ok() tells whether it started.
+    CameraSession();
+    // Shuts the library down (its closing write of control 0x3E), except while a TAVIKUpdate
+    // window is open: then the process leaves the camera as it is, never writing to it beside
+    // an update.
+    ~CameraSession();
+    CameraSession(const CameraSession&) = delete;
+    CameraSession& operator=(const CameraSession&) = delete;
+
+    bool ok() const { return started_; }
+    Wait WaitForCamera(uint32_t seconds);
+    // Once connected: until the camera is removed or Ctrl+C.
+    Watch WaitForRemoval();
+
+private:
+    UniqueHandle connected_;
+    UniqueHandle removed_;  // kept until the shut-down has stopped the thread that sets it
+    bool started_ = false;
+};

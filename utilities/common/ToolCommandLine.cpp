@@ -1,0 +1,71 @@
+#include "ToolCommandLine.h"
+
+namespace {
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+}  // namespace
+
+std::vector<std::wstring> SplitArguments(std::wstring_view commandLine) {
+    size_t i = 0;
+    // The program's name: quoted up to the next quote, or up to the first blank.
+    bool quoted = false;
+    for (; i < commandLine.size() && (quoted || !IsBlank(commandLine[i])); ++i) {
+        if (commandLine[i] == L'"') {
+            quoted = !quoted;
+        }
+    }
+    std::vector<std::wstring> arguments;
+    for (;;) {
+        while (i < commandLine.size() && IsBlank(commandLine[i])) {
+            ++i;
+        }
+        if (i == commandLine.size()) {
+            return arguments;
+        }
+        std::wstring argument;
+        quoted = false;
+        for (; i < commandLine.size() && (quoted || !IsBlank(commandLine[i])); ++i) {
+            if (commandLine[i] == L'"') {
+                quoted = !quoted;
+            } else {
+                argument += commandLine[i];
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
+}
+
+ToolRequest FindToolRequest(const std::vector<std::wstring>& arguments) {
+    ToolRequest request = ToolRequest::Run;
+    for (const std::wstring& argument : arguments) {
+        if (argument == L"/?" || argument == L"-h" || argument == L"--help") {
+            return ToolRequest::Help;
+        }
+        if (argument == L"--version") {
+            request = ToolRequest::Version;
+        }
+    }
+    return request;
+}
+
+bool ParseWaitSeconds(const std::wstring& text, uint32_t* seconds) {
+    // "5s" or "-1" are mistakes, not 5 or 0.
+    if (text.empty() || text.size() > 6) {
+        return false;
+    }
+    uint32_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return false;
+        }
+        value = value * 10 + static_cast<uint32_t>(c - L'0');
+    }
+    if (value > kMaxWaitSeconds) {
+        return false;
+    }
+    *seconds = value;
+    return true;
+}

@@ -1,0 +1,23 @@
+// What both tools make of their command lines before their own options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The arguments after the program's name. A double quote only opens or closes quoting and a
+// backslash is always itself, so that a quoted folder may end in a backslash:
+// "D:\Service Packs\ZP-Na7\" --json is that folder and --json, where the C runtime's rule (\" is
+// a quote) would run the folder on into the options. No folder name holds a double quote.
+std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
+
+enum class ToolRequest { Run, Help, Version };
+
+// /?, -h or --help anywhere asks for the help; else --version for the version.
+ToolRequest FindToolRequest(const std::vector<std::wstring>& arguments);
+
+inline constexpr uint32_t kMaxWaitSeconds = 86400;
+
+// The value of --wait: whole seconds from 0 to kMaxWaitSeconds, digits only.
+bool ParseWaitSeconds(const std::wstring& text, uint32_t* seconds);
