@@ -5,7 +5,8 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${FILE}")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" names "${dump}")
-set(system kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll
+# bcrypt.dll, the platform's cryptography (CNG), is part of Windows since Vista.
+set(system kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll bcrypt.dll
            comctl32.dll setupapi.dll msvcrt.dll xmllite.dll shlwapi.dll version.dll
            tavikutildll.dll)
 foreach(line IN LISTS names)

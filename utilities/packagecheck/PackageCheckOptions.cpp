@@ -7,6 +7,8 @@ bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
     for (const std::wstring& argument : arguments) {
         if (argument == L"--json") {
             parsed.json = true;
+        } else if (argument == L"--write-manifest") {
+            parsed.writeManifest = true;
         } else if (argument.size() >= 2 && argument[0] == L'-' && argument[1] == L'-') {
             *error = L"unknown option \"" + argument + L"\"";
             return false;

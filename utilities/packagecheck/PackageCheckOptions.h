@@ -9,9 +9,21 @@
 struct PackageCheckOptions {
     std::wstring folder = kPackageFolder;  // the package: its description and images
     bool json = false;
+    bool writeManifest = false;
 };
 
-inline constexpr wchar_t kPackageCheckUsage[] = L"usage: TAVIKPackageCheck [FOLDER] [--json]\r\n";
+inline constexpr wchar_t kPackageCheckUsage[] =
+    L"usage: TAVIKPackageCheck [FOLDER] [--json] [--write-manifest]\r\n"
+    L"       TAVIKPackageCheck --help | --version\r\n";
+
+inline constexpr wchar_t kPackageCheckHelp[] =
+    L"\r\n"
+    L"Reads FOLDER\\TAVIKUpdate.xml (FOLDER by default .\\UPDATEFILES) as TAVIKUpdate does and\r\n"
+    L"prints what it would show and send, the SHA-256 of each image, and a note for everything\r\n"
+    L"it would pass over or adjust. A TAVIKUpdate.sha256 in FOLDER is verified on every check;\r\n"
+    L"--write-manifest writes it.\r\n"
+    L"\r\n"
+    L"Exit status: 0 no error or warning, 1 warnings only, 2 an error, 64 a bad command line.\r\n";
 
 // `arguments` without the program name. False with `error` set on a bad command line.
 bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,

@@ -1,5 +1,5 @@
 // What the updater would make of a package: its walk and file look-up run through a sink that
-// keeps everything, with the notes, and the conclusions drawn from them.
+// keeps everything, with the notes; what each found image weighs and its digest; the manifest.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,15 @@ struct CheckedEntry {
     uint64_t size = 0;
     bool paddedKnown = false;  // false also when the size cannot be padded within 32 bits
     uint32_t paddedSize = 0;
+    std::string sha256;  // of the image as it lies on disk; empty until read whole
+};
+
+enum class ManifestState {
+    Absent,      // no TAVIKUpdate.sha256 in the package folder
+    Verified,    // present, and every image and the description match it
+    Failed,      // present, and something differs, is missing, unlisted or unreadable
+    Written,     // written by this run
+    NotWritten,  // asked for, but it could not be written
 };
 
 struct PackageReport {
@@ -30,7 +39,10 @@ struct PackageReport {
     bool deviceNameSet = false;
     std::wstring deviceName = kTemplateDeviceName;
     bool deviceNameCheck = false;
+    std::string descriptionSha256;  // empty unless read
     CheckedEntry entries[kUpdateFileCount];
+    ManifestState manifest = ManifestState::Absent;
+    size_t manifestFiles = 0;  // lines of the manifest checked or written
     std::vector<PackageNote> notes;
 
     bool UpdateCanBeEnabled() const;  // some entry is found
@@ -50,15 +62,13 @@ private:
     PackageReport& report_;
 };
 
-// Reads and resolves the package in `folder` the way the updater does, then adds the notes
-// that need the whole picture.
-PackageReport CheckPackage(const std::wstring& folder);
+// Reads and resolves the package in `folder` the way the updater does, weighs and digests what
+// it found, writes or checks the manifest, then adds the notes that need the whole picture.
+PackageReport CheckPackage(const std::wstring& folder, bool writeManifest = false);
 
-// The notes drawn from the whole report (nothing found, no title, an unknown model...).
-void AddConclusions(PackageReport& report);
+void AddNote(PackageReport& report, NoteSeverity severity, const char* code, std::wstring message,
+             int entry = 0);
+bool HasNote(const PackageReport& report, const char* code);
 
 // 0 with no error or warning, 1 with warnings only, 2 with an error.
 int ExitStatus(const PackageReport& report);
-
-std::wstring FormatPackageText(const PackageReport& report);
-std::string FormatPackageJson(const PackageReport& report);

@@ -1,5 +1,6 @@
 // TAVIKPackageCheck: what TAVIKUpdate would show and send for a package, with notes on what
-// it would pass over or adjust. Runs the updater's own walk and file look-up.
+// it would pass over or adjust, the images' digests and their manifest. Runs the updater's own
+// walk and look-up.
 #include <windows.h>
 
 #include <string>
@@ -8,17 +9,37 @@
 #include "ConsoleOutput.h"
 #include "PackageCheckOptions.h"
 #include "PackageReport.h"
+#include "PackageReportFormat.h"
+#include "ToolCommandLine.h"
+#include "ToolStatus.h"
+#include "ToolVersion.h"
 
-int wmain(int argc, wchar_t** argv) {
-    const std::vector<std::wstring> arguments(argv + 1, argv + argc);
+namespace {
+
+constexpr wchar_t kTool[] = L"TAVIKPackageCheck";
+
+}  // namespace
+
+int wmain() {
+    const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
+    switch (FindToolRequest(arguments)) {
+        case ToolRequest::Help:
+            WriteText(OutputStream::Out, std::wstring(kPackageCheckUsage) + kPackageCheckHelp);
+            return 0;
+        case ToolRequest::Version:
+            WriteText(OutputStream::Out, std::wstring(kTool) + L" " + kToolVersionText + L"\r\n");
+            return 0;
+        case ToolRequest::Run:
+            break;
+    }
     PackageCheckOptions options;
     std::wstring error;
     if (!ParsePackageCheckArguments(arguments, &options, &error)) {
         WriteText(OutputStream::Error,
-                  L"TAVIKPackageCheck: " + error + L"\r\n" + kPackageCheckUsage);
-        return 2;
+                  std::wstring(kTool) + L": " + error + L"\r\n" + kPackageCheckUsage);
+        return kUsageStatus;
     }
-    const PackageReport report = CheckPackage(options.folder);
+    const PackageReport report = CheckPackage(options.folder, options.writeManifest);
     if (options.json) {
         WriteUtf8(OutputStream::Out, FormatPackageJson(report));
     } else {

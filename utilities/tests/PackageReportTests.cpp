@@ -1,3 +1,4 @@
+// The checker's conclusions and its two forms of output, from reports made by hand.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -5,17 +6,34 @@
 #include <cwchar>
 
 #include "PackageCheckOptions.h"
+#include "PackageConclusions.h"
 #include "PackageReport.h"
+#include "PackageReportFormat.h"
+#include "ToolVersion.h"
 
 namespace {
 
-bool Has(const PackageReport& report, const char* code) {
+const PackageNote* Find(const PackageReport& report, const char* code) {
     for (const PackageNote& note : report.notes) {
         if (std::string(note.code) == code) {
-            return true;
+            return &note;
         }
     }
-    return false;
+    return nullptr;
+}
+
+void Fill(CheckedEntry& checked, const wchar_t* file, int32_t selector, uint64_t size) {
+    checked.stored = true;
+    checked.entry.found = true;
+    checked.entry.selector = selector;
+    checked.entry.timeoutMs = 120000;
+    std::wcscpy(checked.entry.fileName, file);
+    std::wcscpy(checked.entry.toolTip, L"Main firmware");
+    checked.sizeKnown = true;
+    checked.size = size;
+    checked.paddedKnown = true;
+    checked.paddedSize = static_cast<uint32_t>((size + 3) / 4 * 4);
+    checked.sha256 = std::string(64, 'a');
 }
 
 PackageReport GoodReport() {
@@ -27,17 +45,7 @@ PackageReport GoodReport() {
     report.deviceNameSet = true;
     report.deviceName = L"ZP-Na7";
     report.deviceNameCheck = true;
-    CheckedEntry& first = report.entries[0];
-    first.stored = true;
-    first.entry.found = true;
-    first.entry.selector = 0x101;
-    first.entry.timeoutMs = 120000;
-    std::wcscpy(first.entry.fileName, L"main.bin");
-    std::wcscpy(first.entry.toolTip, L"Main firmware");
-    first.sizeKnown = true;
-    first.size = 5;
-    first.paddedKnown = true;
-    first.paddedSize = 8;
+    Fill(report.entries[0], L"main.bin", 0x101, 5);
     return report;
 }
 
@@ -48,115 +56,120 @@ TEST(PackageReport, AGoodPackageHasNoNoteAndStatusZero) {
     AddConclusions(report);
     EXPECT_TRUE(report.notes.empty());
     EXPECT_EQ(ExitStatus(report), 0);
-    EXPECT_TRUE(report.UpdateCanBeEnabled());
 }
 
-TEST(PackageReport, ConclusionsFromTheWholePicture) {
-    PackageReport none = GoodReport();
-    none.entries[0].entry.found = false;
-    AddConclusions(none);
-    EXPECT_TRUE(Has(none, "no-entry-found"));
-    EXPECT_EQ(ExitStatus(none), 2);
+TEST(PackageReport, AnUnknownDeviceNameIsAnErrorWithoutCheck) {
+    struct Case {
+        const wchar_t* name;
+        bool check;
+        NoteSeverity severity;
+        bool hint;
+    } cases[] = {
+        {L"ZP-Na9", true, NoteSeverity::Warning, false},
+        {L"ZP-Na9", false, NoteSeverity::Error, false},
+        {L"zp-na7", false, NoteSeverity::Error, true},
+        {L" ZP-Mo7\n", true, NoteSeverity::Warning, true},
+    };
+    for (const Case& c : cases) {
+        PackageReport report = GoodReport();
+        report.deviceName = c.name;
+        report.deviceNameCheck = c.check;
+        AddConclusions(report);
+        const PackageNote* note = Find(report, "device-name-unknown");
+        ASSERT_NE(note, nullptr) << c.check;
+        EXPECT_EQ(note->severity, c.severity) << c.check;
+        EXPECT_EQ(note->message.find(L"did you mean") != std::wstring::npos, c.hint)
+            << note->message.c_str();
+    }
+    PackageReport nameless = GoodReport();
+    nameless.deviceNameSet = false;
+    nameless.deviceNameCheck = false;
+    nameless.notes.push_back({NoteSeverity::Warning, "no-device-name", L"from the walk", 0, 0});
+    AddConclusions(nameless);
+    ASSERT_EQ(nameless.notes.size(), 1u) << "said once";
+    EXPECT_EQ(nameless.notes[0].severity, NoteSeverity::Error) << "every camera is refused";
+}
 
-    PackageReport bare = GoodReport();
-    bare.titleSet = false;
-    bare.deviceNameSet = false;
-    AddConclusions(bare);
-    EXPECT_TRUE(Has(bare, "no-title"));
-    EXPECT_TRUE(Has(bare, "no-device-name"));
-    EXPECT_FALSE(Has(bare, "device-name-unknown")) << "said once, as no-device-name";
-    EXPECT_EQ(ExitStatus(bare), 1);
+TEST(PackageReport, ImagesThatAreEmptyTooLargeOrAimedAtOneSelector) {
+    PackageReport report = GoodReport();
+    Fill(report.entries[2], L"empty.bin", 1, 0);  // selector 1, as entry 1's 0x101 is sent
+    Fill(report.entries[3], L"huge.bin", 4, 1ull << 32);
+    report.entries[3].paddedKnown = false;
+    AddConclusions(report);
+    const PackageNote* empty = Find(report, "empty-image");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->entry, 3);
+    const PackageNote* shared = Find(report, "duplicate-selector");
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->entry, 3);
+    EXPECT_NE(shared->message.find(L"entries 1 and 3"), std::wstring::npos);
+    EXPECT_EQ(Find(report, "image-too-large")->entry, 4);
+    EXPECT_EQ(ExitStatus(report), 2);
+}
 
-    PackageReport unknown = GoodReport();
-    unknown.deviceName = L"zp-na7";
-    AddConclusions(unknown);
-    EXPECT_TRUE(Has(unknown, "device-name-unknown"));
+TEST(PackageReport, JsonListsEverythingReadAndNothingElse) {
+    PackageReport report = GoodReport();
+    PackageNote note{NoteSeverity::Warning, "selector-truncated", L"SELECTOR 257", 6, 24};
+    note.entry = 1;
+    report.notes.push_back(note);
+    const nlohmann::json json = nlohmann::json::parse(FormatPackageJson(report));
+    EXPECT_EQ(json["schemaVersion"], 1);
+    EXPECT_EQ(json["toolVersion"], kToolVersion);
+    EXPECT_EQ(json["readable"], true);
+    EXPECT_EQ(json["deviceName"], "ZP-Na7");
+    ASSERT_EQ(json["entries"].size(), 5u);
+    const auto& first = json["entries"][0];
+    EXPECT_EQ(first["sha256"], std::string(64, 'a'));
+    EXPECT_EQ(first["selector"], 0x101);
+    EXPECT_EQ(first["selectorSent"], 1);
+    EXPECT_TRUE(json["entries"][1]["sha256"].is_null());
+    EXPECT_EQ(json["manifest"]["state"], "absent");
+    EXPECT_EQ(json["notes"][0]["entry"], 1);
+    EXPECT_EQ(json["notes"][0]["line"], 6);
 
     PackageReport unreadable;
     unreadable.folder = L"X";
     AddConclusions(unreadable);
-    ASSERT_EQ(unreadable.notes.size(), 1u) << "nothing else is known";
-    EXPECT_TRUE(Has(unreadable, "unreadable"));
-    EXPECT_EQ(ExitStatus(unreadable), 2);
-
-    PackageReport huge = GoodReport();
-    huge.entries[0].paddedKnown = false;
-    AddConclusions(huge);
-    EXPECT_TRUE(Has(huge, "image-too-large"));
-    EXPECT_EQ(ExitStatus(huge), 2);
-}
-
-TEST(PackageReport, ANoteOfTheWalkIsNotRepeated) {
-    PackageReport report = GoodReport();
-    report.titleSet = false;
-    report.notes.push_back({NoteSeverity::Warning, "no-title", L"from the walk", 3, 1});
-    AddConclusions(report);
-    ASSERT_EQ(report.notes.size(), 1u);
-    EXPECT_EQ(report.notes[0].message, L"from the walk");
-}
-
-TEST(PackageReport, InfoNotesDoNotChangeTheStatus) {
-    PackageReport report = GoodReport();
-    report.notes.push_back({NoteSeverity::Info, "reboot-ignored", L"REBOOT", 6, 9});
-    EXPECT_EQ(ExitStatus(report), 0);
-}
-
-TEST(PackageReport, JsonListsAllFiveEntriesAndEveryNote) {
-    PackageReport report = GoodReport();
-    report.notes.push_back(
-        {NoteSeverity::Warning, "unknown-attribute", L"FILNAME is passed over; FILENAME?", 6, 24});
-    const nlohmann::json json = nlohmann::json::parse(FormatPackageJson(report));
-    EXPECT_EQ(json["folder"], ".\\UPDATEFILES");
-    EXPECT_EQ(json["title"], "Camera Firmware Update");
-    EXPECT_EQ(json["deviceName"], "ZP-Na7");
-    EXPECT_EQ(json["deviceNameCheck"], true);
-    EXPECT_EQ(json["updateCanBeEnabled"], true);
-    ASSERT_EQ(json["entries"].size(), 5u);
-    const auto& first = json["entries"][0];
-    EXPECT_EQ(first["id"], 1);
-    EXPECT_EQ(first["found"], true);
-    EXPECT_EQ(first["file"], "main.bin");
-    EXPECT_EQ(first["size"], 5);
-    EXPECT_EQ(first["paddedSize"], 8);
-    EXPECT_EQ(first["selector"], 0x101);
-    EXPECT_EQ(first["selectorSent"], 1);
-    EXPECT_EQ(first["timeoutMs"], 120000);
-    EXPECT_EQ(first["toolTip"], "Main firmware");
-    for (int i = 1; i < 5; ++i) {
-        EXPECT_EQ(json["entries"][i]["id"], i + 1);
-        EXPECT_EQ(json["entries"][i]["found"], false);
-        EXPECT_TRUE(json["entries"][i]["file"].is_null());
+    const nlohmann::json none = nlohmann::json::parse(FormatPackageJson(unreadable));
+    EXPECT_EQ(none["readable"], false);
+    for (const char* key : {"title", "deviceName", "deviceNameCheck", "entries"}) {
+        EXPECT_FALSE(none.contains(key)) << key;
     }
-    ASSERT_EQ(json["notes"].size(), 1u);
-    EXPECT_EQ(json["notes"][0]["severity"], "warning");
-    EXPECT_EQ(json["notes"][0]["code"], "unknown-attribute");
-    EXPECT_EQ(json["notes"][0]["line"], 6);
-    EXPECT_EQ(json["notes"][0]["column"], 24);
+    EXPECT_EQ(none["notes"][0]["code"], "unreadable");
+    EXPECT_TRUE(none["notes"][0]["entry"].is_null());
 }
 
 TEST(PackageReport, TextShowsWhatTheUpdaterWouldShowAndSend) {
-    const std::wstring text = FormatPackageText(GoodReport());
-    EXPECT_NE(text.find(L"Title:        Camera Firmware Update\r\n"), std::wstring::npos);
+    PackageReport report = GoodReport();
+    PackageNote note{NoteSeverity::Warning, "selector-truncated", L"SELECTOR 257", 6, 24};
+    note.entry = 1;
+    report.notes.push_back(note);
+    const std::wstring text = FormatPackageText(report);
     EXPECT_NE(text.find(L"Entry 1:      main.bin, 5 bytes, sent as 8; selector 257 (sent as 1), "
-                        L"time-out 120000 ms, tooltip \"Main firmware\"\r\n"),
+                        L"time-out 120000 ms, tooltip \"Main firmware\"\r\n"
+                        L"              sha256 " +
+                        std::wstring(64, L'a') + L"\r\n"),
               std::wstring::npos)
         << text.c_str();
     EXPECT_NE(text.find(L"Entry 2:      none\r\n"), std::wstring::npos);
-    EXPECT_NE(text.find(L"Update:       can be enabled\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"warning selector-truncated (entry 1, line 6, column 24): SELECTOR 257"),
+              std::wstring::npos);
 }
 
-TEST(PackageCheckOptions, FolderJsonAndMistakes) {
+TEST(PackageCheckOptions, FolderOptionsAndMistakes) {
     PackageCheckOptions options;
     std::wstring error;
     ASSERT_TRUE(ParsePackageCheckArguments({}, &options, &error));
     EXPECT_EQ(options.folder, L".\\UPDATEFILES");
-    EXPECT_FALSE(options.json);
-    ASSERT_TRUE(ParsePackageCheckArguments({L"--json", L"pkg\\"}, &options, &error));
-    EXPECT_EQ(options.folder, L"pkg");
+    ASSERT_TRUE(
+        ParsePackageCheckArguments({L"--json", L"D:\\Service Packs\\ZP-Na7\\"}, &options, &error));
+    EXPECT_EQ(options.folder, L"D:\\Service Packs\\ZP-Na7");
     EXPECT_TRUE(options.json);
-    ASSERT_TRUE(ParsePackageCheckArguments({L"C:\\"}, &options, &error));
+    ASSERT_TRUE(ParsePackageCheckArguments({L"C:\\", L"--write-manifest"}, &options, &error));
     EXPECT_EQ(options.folder, L"C:\\");
-    EXPECT_FALSE(ParsePackageCheckArguments({L"a", L"b"}, &options, &error));
-    EXPECT_FALSE(ParsePackageCheckArguments({L"--jsn"}, &options, &error));
-    EXPECT_FALSE(ParsePackageCheckArguments({L""}, &options, &error));
+    EXPECT_TRUE(options.writeManifest);
+    for (const std::vector<std::wstring>& bad :
+         std::vector<std::vector<std::wstring>>{{L"a", L"b"}, {L"--jsn"}, {L""}}) {
+        EXPECT_FALSE(ParsePackageCheckArguments(bad, &options, &error)) << bad[0];
+    }
 }
