@@ -1,14 +1,31 @@
 #include "PackageCheckOptions.h"
 
+#include "ToolCommandLine.h"
+
 bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
                                 PackageCheckOptions* options, std::wstring* error) {
     PackageCheckOptions parsed;
     bool haveFolder = false;
-    for (const std::wstring& argument : arguments) {
+    bool haveWait = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
         if (argument == L"--json") {
             parsed.json = true;
         } else if (argument == L"--write-manifest") {
             parsed.writeManifest = true;
+        } else if (argument == L"--camera") {
+            parsed.camera = true;
+        } else if (argument == L"--wait") {
+            if (i + 1 >= arguments.size()) {
+                *error = L"--wait needs a number of seconds";
+                return false;
+            }
+            if (!ParseWaitSeconds(arguments[++i], &parsed.waitSeconds)) {
+                *error = L"--wait takes whole seconds from 0 to " +
+                         std::to_wstring(kMaxWaitSeconds) + L", not \"" + arguments[i] + L"\"";
+                return false;
+            }
+            haveWait = true;
         } else if (argument.size() >= 2 && argument[0] == L'-' && argument[1] == L'-') {
             *error = L"unknown option \"" + argument + L"\"";
             return false;
@@ -22,6 +39,10 @@ bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
             parsed.folder = argument;
             haveFolder = true;
         }
+    }
+    if (haveWait && !parsed.camera) {
+        *error = L"--wait goes with --camera";
+        return false;
     }
     // The description and the images are named relative to the folder.
     while (parsed.folder.size() > 1 &&

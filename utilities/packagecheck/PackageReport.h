@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "CameraVerdict.h"
 #include "PackageDescription.h"
 #include "UpdateFileEntry.h"
 
@@ -42,7 +44,8 @@ struct PackageReport {
     std::string descriptionSha256;  // empty unless read
     CheckedEntry entries[kUpdateFileCount];
     ManifestState manifest = ManifestState::Absent;
-    size_t manifestFiles = 0;  // lines of the manifest checked or written
+    size_t manifestFiles = 0;             // lines of the manifest checked or written
+    std::optional<CameraVerdict> camera;  // with --camera
     std::vector<PackageNote> notes;
 
     bool UpdateCanBeEnabled() const;  // some entry is found

@@ -84,6 +84,91 @@ std::wstring ManifestText(const PackageReport& report) {
     return text + L"\r\n";
 }
 
+std::wstring ActionText(const CameraVerdict& verdict) {
+    switch (verdict.action) {
+        case UpdaterAction::None:
+            return L"";
+        case UpdaterAction::EndsAtStart:
+            return L"ends at once: the description cannot be read";
+        case UpdaterAction::GoesAhead:
+            return L"goes ahead: the camera is the package's model";
+        case UpdaterAction::WarnsAndEnds:
+            return L"warns \"" + OneLine(verdict.message) + L"\" and ends";
+        case UpdaterAction::Asks:
+            return L"asks \"" + OneLine(verdict.message) + L"\"; only Yes goes on";
+        case UpdaterAction::KeepsWaiting:
+            return L"keeps waiting without a word; only Exit leads on";
+    }
+    return L"";
+}
+
+const char* ActionName(UpdaterAction action) {
+    switch (action) {
+        case UpdaterAction::None:
+            return nullptr;
+        case UpdaterAction::EndsAtStart:
+            return "ends-at-start";
+        case UpdaterAction::GoesAhead:
+            return "goes-ahead";
+        case UpdaterAction::WarnsAndEnds:
+            return "warns-and-ends";
+        case UpdaterAction::Asks:
+            return "asks";
+        case UpdaterAction::KeepsWaiting:
+            return "keeps-waiting";
+    }
+    return nullptr;
+}
+
+std::wstring CameraText(const PackageReport& report) {
+    const CameraVerdict& verdict = *report.camera;
+    const CameraIdentity& camera = verdict.identity;
+    if (camera.status == CameraStatus::NoCamera) {
+        return L"Camera:       none within " + std::to_wstring(verdict.waitSeconds) + L" s\r\n";
+    }
+    std::wstring text = L"Camera:       ";
+    if (!camera.haveProductCode) {
+        text += L"not identified\r\n";
+    } else {
+        text +=
+            (camera.model.empty() ? std::wstring(L"not a model the updater knows") : camera.model) +
+            L", product code " + ProductCodeText(camera.productCode) + L"\r\n";
+    }
+    if (!camera.versionLine.empty()) {
+        text += L"Version line: " + camera.versionLine + L"\r\n";
+    } else if (camera.haveBlock) {
+        text += L"Version bytes: " + FromUtf8(VersionBytesHex(camera.block)) + L"\r\n";
+    }
+    if (camera.transferMode >= 0) {
+        text += L"Transfer:     " + std::to_wstring(camera.transferMode) +
+                (camera.transferMode == 1 ? L" (on): the updater switches it off first" : L"") +
+                L"\r\n";
+    }
+    if (camera.status == CameraStatus::QueryFailed) {
+        text += L"Query:        " + camera.failedQuery + L" failed" +
+                (camera.haveLibraryError
+                     ? L", library error code " + std::to_wstring(camera.libraryError)
+                     : std::wstring(L", no error code could be read")) +
+                L"\r\n";
+    }
+    text += L"The updater:  " + ActionText(verdict) + L"\r\n";
+    text += std::wstring(L"\"Update\":     ") +
+            (!verdict.updateEnabled                  ? L"never enabled"
+             : verdict.action == UpdaterAction::Asks ? L"enabled after Yes"
+                                                     : L"enabled") +
+            L"\r\n";
+    const wchar_t* label = L"Sent:         ";
+    for (const int id : verdict.sent) {
+        const CheckedEntry& c = report.entries[id - 1];
+        text += label + std::wstring(L"entry ") + std::to_wstring(id) + L", " + c.entry.fileName +
+                L": " + (c.paddedKnown ? std::to_wstring(c.paddedSize) + L" bytes" : L"its bytes") +
+                L" to selector " + std::to_wstring(c.entry.selector & 0xFF) + L", time-out " +
+                std::to_wstring(c.entry.timeoutMs) + L" ms\r\n";
+        label = kIndent;
+    }
+    return text;
+}
+
 Json NullOr(bool known, Json value) {
     return known ? std::move(value) : Json(nullptr);
 }
@@ -119,6 +204,27 @@ const char* ManifestStateName(ManifestState state) {
     return "unknown";
 }
 
+Json CameraJson(const PackageReport& report) {
+    const CameraVerdict& verdict = *report.camera;
+    Json camera;
+    AddCameraFields(verdict.identity, camera);
+    const char* action = ActionName(verdict.action);
+    camera["updater"] = action != nullptr ? Json(action) : Json(nullptr);
+    camera["message"] = NullOr(!verdict.message.empty(), ToUtf8(verdict.message));
+    camera["updateEnabled"] = NullOr(verdict.action != UpdaterAction::None, verdict.updateEnabled);
+    Json sent = Json::array();
+    for (const int id : verdict.sent) {
+        const CheckedEntry& c = report.entries[id - 1];
+        sent.push_back({{"id", id},
+                        {"file", ToUtf8(c.entry.fileName)},
+                        {"length", NullOr(c.paddedKnown, c.paddedSize)},
+                        {"selector", c.entry.selector & 0xFF},
+                        {"timeoutMs", c.entry.timeoutMs}});
+    }
+    camera["sent"] = sent;
+    return camera;
+}
+
 }  // namespace
 
 std::wstring FormatPackageText(const PackageReport& report) {
@@ -138,6 +244,9 @@ std::wstring FormatPackageText(const PackageReport& report) {
                 L"\r\n";
     }
     text += ManifestText(report);
+    if (report.camera) {
+        text += CameraText(report);
+    }
     for (const PackageNote& note : report.notes) {
         text += FromUtf8(SeverityName(note.severity)) + L" " + FromUtf8(note.code) +
                 Whereabouts(note) + L": " + note.message + L"\r\n";
@@ -169,6 +278,9 @@ std::string FormatPackageJson(const PackageReport& report) {
                         {"files", NullOr(report.manifest == ManifestState::Verified ||
                                              report.manifest == ManifestState::Written,
                                          report.manifestFiles)}};
+    if (report.camera) {
+        json["camera"] = CameraJson(report);
+    }
     Json notes = Json::array();
     for (const PackageNote& note : report.notes) {
         notes.push_back({{"severity", SeverityName(note.severity)},

@@ -1,11 +1,13 @@
 // TAVIKPackageCheck: what TAVIKUpdate would show and send for a package, with notes on what
-// it would pass over or adjust, the images' digests and their manifest. Runs the updater's own
-// walk and look-up.
+// it would pass over or adjust, the images' digests and their manifest; with --camera, what it
+// would do with the package on the attached camera. Runs the updater's own walk and look-up.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "CameraQueries.h"
+#include "CameraSession.h"
 #include "ConsoleOutput.h"
 #include "PackageCheckOptions.h"
 #include "PackageReport.h"
@@ -13,14 +15,66 @@
 #include "ToolCommandLine.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
+#include "UpdaterWindow.h"
 
 namespace {
 
 constexpr wchar_t kTool[] = L"TAVIKPackageCheck";
+constexpr int kNoCameraStatus = 3;
+
+void Print(const PackageReport& report, const PackageCheckOptions& options) {
+    if (options.json) {
+        WriteUtf8(OutputStream::Out, FormatPackageJson(report));
+    } else {
+        WriteText(OutputStream::Out, FormatPackageText(report));
+    }
+}
+
+int Refuse() {
+    WriteText(OutputStream::Error, UpdaterOpenMessage(kTool));
+    return kRefusedStatus;
+}
+
+int Run(const PackageCheckOptions& options) {
+    if (options.camera && UpdaterWindowOpen()) {
+        return Refuse();
+    }
+    PackageReport report = CheckPackage(options.folder, options.writeManifest);
+    if (!options.camera) {
+        Print(report, options);
+        return ExitStatus(report);
+    }
+    CameraSession session;
+    if (!session.ok()) {
+        WriteText(OutputStream::Error, std::wstring(kTool) +
+                                           L": the library could not start (system error " +
+                                           std::to_wstring(GetLastError()) + L")\r\n");
+        return kNoCameraStatus;
+    }
+    CameraIdentity identity;
+    switch (session.WaitForCamera(options.waitSeconds)) {
+        case CameraSession::Wait::Interrupted:
+            WriteText(OutputStream::Error, std::wstring(kTool) + L": interrupted\r\n");
+            return kInterruptedStatus;
+        case CameraSession::Wait::NoCamera:
+            break;
+        case CameraSession::Wait::Connected:
+            // TAVIKUpdate may have started during the wait: ask nothing beside it.
+            if (UpdaterWindowOpen()) {
+                return Refuse();
+            }
+            identity = IdentifyCamera(AskCamera());
+            break;
+    }
+    AddCameraVerdict(report, JudgeOnCamera(report, identity, options.waitSeconds));
+    Print(report, options);
+    return identity.status == CameraStatus::NoCamera ? kNoCameraStatus : ExitStatus(report);
+}
 
 }  // namespace
 
 int wmain() {
+    ReserveStandardOutput();
     const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
     switch (FindToolRequest(arguments)) {
         case ToolRequest::Help:
@@ -39,11 +93,5 @@ int wmain() {
                   std::wstring(kTool) + L": " + error + L"\r\n" + kPackageCheckUsage);
         return kUsageStatus;
     }
-    const PackageReport report = CheckPackage(options.folder, options.writeManifest);
-    if (options.json) {
-        WriteUtf8(OutputStream::Out, FormatPackageJson(report));
-    } else {
-        WriteText(OutputStream::Out, FormatPackageText(report));
-    }
-    return ExitStatus(report);
+    return Run(options);
 }

@@ -124,6 +124,7 @@ TEST(PackageReport, JsonListsEverythingReadAndNothingElse) {
     EXPECT_EQ(first["selectorSent"], 1);
     EXPECT_TRUE(json["entries"][1]["sha256"].is_null());
     EXPECT_EQ(json["manifest"]["state"], "absent");
+    EXPECT_FALSE(json.contains("camera")) << "not asked for";
     EXPECT_EQ(json["notes"][0]["entry"], 1);
     EXPECT_EQ(json["notes"][0]["line"], 6);
 
@@ -161,15 +162,17 @@ TEST(PackageCheckOptions, FolderOptionsAndMistakes) {
     std::wstring error;
     ASSERT_TRUE(ParsePackageCheckArguments({}, &options, &error));
     EXPECT_EQ(options.folder, L".\\UPDATEFILES");
-    ASSERT_TRUE(
-        ParsePackageCheckArguments({L"--json", L"D:\\Service Packs\\ZP-Na7\\"}, &options, &error));
+    ASSERT_TRUE(ParsePackageCheckArguments(
+        {L"--json", L"D:\\Service Packs\\ZP-Na7\\", L"--camera", L"--wait", L"3"}, &options,
+        &error));
     EXPECT_EQ(options.folder, L"D:\\Service Packs\\ZP-Na7");
-    EXPECT_TRUE(options.json);
+    EXPECT_TRUE(options.json && options.camera);
+    EXPECT_EQ(options.waitSeconds, 3u);
     ASSERT_TRUE(ParsePackageCheckArguments({L"C:\\", L"--write-manifest"}, &options, &error));
     EXPECT_EQ(options.folder, L"C:\\");
     EXPECT_TRUE(options.writeManifest);
-    for (const std::vector<std::wstring>& bad :
-         std::vector<std::vector<std::wstring>>{{L"a", L"b"}, {L"--jsn"}, {L""}}) {
+    for (const std::vector<std::wstring>& bad : std::vector<std::vector<std::wstring>>{
+             {L"a", L"b"}, {L"--jsn"}, {L""}, {L"--wait", L"3"}}) {
         EXPECT_FALSE(ParsePackageCheckArguments(bad, &options, &error)) << bad[0];
     }
 }

@@ -1,0 +1,91 @@
+#include "CameraVerdict.h"
+
+#include "CheckNoteCodes.h"
+#include "PackageReport.h"
+#include "RunMessages.h"
+
+namespace {
+
+UpdaterAction ActionFor(const PackageReport& report, const CameraIdentity& identity) {
+    if (identity.status == CameraStatus::NoCamera) {
+        return UpdaterAction::None;
+    }
+    if (!report.readable) {
+        return UpdaterAction::EndsAtStart;
+    }
+    if (identity.status != CameraStatus::Identified) {
+        return UpdaterAction::KeepsWaiting;
+    }
+    // The updater compares the device-name label's text with the model: exactly.
+    if (report.deviceName == identity.model) {
+        return UpdaterAction::GoesAhead;
+    }
+    return report.deviceNameCheck ? UpdaterAction::Asks : UpdaterAction::WarnsAndEnds;
+}
+
+}  // namespace
+
+std::wstring OneLine(std::wstring text) {
+    for (size_t at = text.find(L"\r\n"); at != std::wstring::npos; at = text.find(L"\r\n", at)) {
+        text.replace(at, 2, L" ");
+    }
+    return text;
+}
+
+CameraVerdict JudgeOnCamera(const PackageReport& report, const CameraIdentity& identity,
+                            uint32_t waitSeconds) {
+    CameraVerdict verdict;
+    verdict.identity = identity;
+    verdict.waitSeconds = waitSeconds;
+    verdict.action = ActionFor(report, identity);
+    if (verdict.action == UpdaterAction::WarnsAndEnds || verdict.action == UpdaterAction::Asks) {
+        verdict.message = MismatchMessage(report.deviceName, report.deviceNameCheck).text;
+    }
+    verdict.updateEnabled =
+        (verdict.action == UpdaterAction::GoesAhead || verdict.action == UpdaterAction::Asks) &&
+        report.UpdateCanBeEnabled();
+    if (verdict.updateEnabled) {
+        for (int i = 0; i < kUpdateFileCount; ++i) {
+            if (report.entries[i].entry.found) {
+                verdict.sent.push_back(i + 1);
+            }
+        }
+    }
+    return verdict;
+}
+
+void AddCameraVerdict(PackageReport& report, CameraVerdict verdict) {
+    const CameraIdentity& identity = verdict.identity;
+    switch (verdict.action) {
+        case UpdaterAction::WarnsAndEnds:
+            AddNote(report, NoteSeverity::Error, check_code::kCameraMismatchEnds,
+                    L"the camera is a " + identity.model + L", the package is for \"" +
+                        report.deviceName + L"\" and CHECK is not ON: the updater warns \"" +
+                        OneLine(verdict.message) + L"\" and ends");
+            break;
+        case UpdaterAction::Asks:
+            AddNote(report, NoteSeverity::Warning, check_code::kCameraMismatchAsks,
+                    L"the camera is a " + identity.model + L", the package is for \"" +
+                        report.deviceName + L"\": the updater asks \"" + OneLine(verdict.message) +
+                        L"\", and only Yes goes on");
+            break;
+        case UpdaterAction::KeepsWaiting:
+            if (identity.status == CameraStatus::UnknownModel) {
+                AddNote(report, NoteSeverity::Error, check_code::kCameraUnknownModel,
+                        L"the camera's product code " + ProductCodeText(identity.productCode) +
+                            L" is not a model the updater knows: it keeps waiting without a "
+                            L"word, and \"Update\" stays disabled");
+            } else {
+                AddNote(report, NoteSeverity::Error, check_code::kCameraQueryFailed,
+                        identity.failedQuery +
+                            L" failed: the updater keeps waiting without a word, and \"Update\" "
+                            L"stays disabled");
+            }
+            break;
+        case UpdaterAction::None:
+        case UpdaterAction::EndsAtStart:
+        case UpdaterAction::GoesAhead:
+            break;
+    }
+    report.camera = std::move(verdict);
+}
