@@ -1,6 +1,7 @@
 # Makes the release archive, unpacks it, and checks what a Windows user gets: every file in its
-# place, every binary stripped with its debug information beside the archive, and importing
-# only DLLs that every Windows PC has (and TAVIKUtilDll.dll).
+# place, the sample package complete in a folder of its own and nothing where the updater reads
+# a package, every binary stripped with its debug information beside the archive, and importing
+# only DLLs that every Windows PC has (and TAVIKUtilDll.dll); SHA256SUMS beside it true.
 #   cmake -DBUILD=... -DSOURCE=... -DVERSION=... -DOBJDUMP=... -DCPACK=... -DUNPACKED=...
 #         -P CheckReleaseArchive.cmake
 execute_process(COMMAND ${CPACK} --config ${BUILD}/CPackConfig.cmake
@@ -29,11 +30,33 @@ if(NOT top STREQUAL root)
 endif()
 
 set(binaries TAVIKUpdate.exe TAVIKUtilDll.dll TAVIKInfo.exe TAVIKPackageCheck.exe)
+set(sample ${root}/sample/UPDATEFILES)
 foreach(file ${binaries} include/TAVIKUtilDll.h lib/libTAVIKUtilDll.dll.a
-        lib/libTAVIKUtilDll_ordinal.a lib/TAVIKUtilDll_byname.def
-        UPDATEFILES/TAVIKUpdate.xml UPDATEFILES/main.bin UPDATEFILES/logic_0102.bin README.txt)
+        lib/libTAVIKUtilDll_ordinal.a lib/TAVIKUtilDll_byname.def README.txt
+        sample/UPDATEFILES/TAVIKUpdate.xml licenses/nlohmann-json.txt
+        licenses/mingw-w64-runtime.txt licenses/winpthreads.txt licenses/gcc-runtime.txt)
   if(NOT EXISTS ${root}/${file})
     message(FATAL_ERROR "the archive lacks ${file}")
+  endif()
+endforeach()
+
+# The updater reads .\UPDATEFILES of the folder it starts in: the archive has none anywhere.
+file(GLOB_RECURSE packages LIST_DIRECTORIES true ${root}/*)
+list(FILTER packages INCLUDE REGEX "/UPDATEFILES$")
+if(NOT packages STREQUAL "${sample}")
+  message(FATAL_ERROR "an UPDATEFILES folder other than the sample's: ${packages}")
+endif()
+# The sample is complete: each FILENAME of its description matches a file beside it.
+file(READ ${sample}/TAVIKUpdate.xml description)
+string(REGEX MATCHALL "FILENAME=\"[^\"]+\"" names "${description}")
+if(NOT names)
+  message(FATAL_ERROR "the sample's description names no image")
+endif()
+foreach(attribute IN LISTS names)
+  string(REGEX REPLACE "FILENAME=\"([^\"]+)\"" "\\1" image "${attribute}")
+  file(GLOB matches ${sample}/${image})
+  if(NOT matches)
+    message(FATAL_ERROR "the sample lacks its image ${image}")
   endif()
 endforeach()
 
@@ -74,4 +97,42 @@ endforeach()
 if(lines EQUAL 0)
   message(FATAL_ERROR "README.txt in the archive is not a text of lines")
 endif()
+file(READ ${root}/README.txt readme)
+string(REGEX REPLACE "[ \r\n]+" " " readme "${readme}")
+foreach(words "TAVIK Update ${VERSION}" "sample\\UPDATEFILES"
+              "It must never be put beside TAVIKUpdate.exe with a real camera attached")
+  string(FIND "${readme}" "${words}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "README.txt in the archive does not say: ${words}")
+  endif()
+endforeach()
+
+# SHA256SUMS beside the archive: the archive and each file in it, every digest true.
+file(STRINGS ${BUILD}/package/SHA256SUMS sums)
+file(GLOB_RECURSE unpacked RELATIVE ${UNPACKED} ${root}/*)
+list(APPEND unpacked ${name}.zip)
+list(LENGTH unpacked expected)
+list(LENGTH sums listed)
+if(NOT listed EQUAL expected)
+  message(FATAL_ERROR "SHA256SUMS lists ${listed} files, the archive and its content are ${expected}")
+endif()
+foreach(line IN LISTS sums)
+  if(NOT line MATCHES "^([0-9a-f]+) \\*(.+)$")
+    message(FATAL_ERROR "SHA256SUMS has a line of another form: ${line}")
+  endif()
+  set(digest ${CMAKE_MATCH_1})
+  set(file ${CMAKE_MATCH_2})
+  if(file STREQUAL "${name}.zip")
+    set(path ${archives})
+  else()
+    set(path ${UNPACKED}/${file})
+  endif()
+  if(NOT EXISTS ${path})
+    message(FATAL_ERROR "SHA256SUMS lists ${file}, which the archive does not hold")
+  endif()
+  file(SHA256 ${path} actual)
+  if(NOT actual STREQUAL digest)
+    message(FATAL_ERROR "SHA256SUMS is wrong about ${file}")
+  endif()
+endforeach()
 message(STATUS "${name}.zip: ${binaries} checked")

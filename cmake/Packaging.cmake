@@ -13,7 +13,10 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(_release_dir ${CMAKE_BINARY_DIR}/release/bin)
 # Beside the archive, one file per binary.
 set(_debug_dir ${CMAKE_BINARY_DIR}/package/TAVIKUpdate-${PROJECT_VERSION}-win32-debug)
-set(_sample_dir ${CMAKE_BINARY_DIR}/release/UPDATEFILES)
+# The sample package ships in sample\UPDATEFILES, where the updater never reads it: beside
+# TAVIKUpdate.exe its test images would be written into a real camera of the model it names.
+set(_sample_dir ${CMAKE_BINARY_DIR}/release/sample/UPDATEFILES)
+set(_licenses_dir ${CMAKE_BINARY_DIR}/release/licenses)
 
 set(_released)
 set(_stripped)
@@ -50,8 +53,18 @@ add_custom_command(
   COMMENT "The sample package"
   VERBATIM)
 
+set(_license_script ${PROJECT_SOURCE_DIR}/tools/package/collect_licenses.py)
+add_custom_command(
+  OUTPUT ${_licenses_dir}/nlohmann-json.txt ${_licenses_dir}/mingw-w64-runtime.txt
+         ${_licenses_dir}/winpthreads.txt ${_licenses_dir}/gcc-runtime.txt
+  COMMAND ${Python3_EXECUTABLE} ${_license_script} ${_licenses_dir}
+  DEPENDS ${_license_script}
+  COMMENT "The licences of what the binaries contain"
+  VERBATIM)
+
 # Part of every build, so that the archive packs what was built and tested.
-add_custom_target(release_files ALL DEPENDS ${_stripped} ${_sample_dir}/TAVIKUpdate.xml)
+add_custom_target(release_files ALL DEPENDS ${_stripped} ${_sample_dir}/TAVIKUpdate.xml
+                                            ${_licenses_dir}/winpthreads.txt)
 
 foreach(target IN LISTS _released)
   install(PROGRAMS ${_release_dir}/$<TARGET_FILE_NAME:${target}> DESTINATION .)
@@ -61,7 +74,7 @@ install(FILES $<TARGET_LINKER_FILE:TAVIKUtilDll>
               ${CMAKE_ARCHIVE_OUTPUT_DIRECTORY}/libTAVIKUtilDll_ordinal.a
               ${PROJECT_SOURCE_DIR}/devicelib/src/TAVIKUtilDll_byname.def
         DESTINATION lib)
-install(DIRECTORY ${_sample_dir} DESTINATION .)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/release/sample ${_licenses_dir} DESTINATION .)
 # The user's README names the project's version; its lines end CR LF for Notepad.
 configure_file(${PROJECT_SOURCE_DIR}/tools/package/README.txt.in
                ${CMAKE_BINARY_DIR}/release/README.txt @ONLY NEWLINE_STYLE CRLF)
@@ -73,4 +86,6 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME TAVIKUpdate-${PROJECT_VERSION}-win32)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# SHA256SUMS beside the archive: the archive itself and every file in it, as it unpacks.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/WriteChecksums.cmake)
 include(CPack)

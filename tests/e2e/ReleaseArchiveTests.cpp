@@ -1,5 +1,6 @@
-// The release archive as a Windows user unpacks it: TAVIKUpdate run from the unpacked folder,
-// with the sample package that ships in it, updates the simulated camera.
+// The release archive as a Windows user unpacks it and tries it with the simulated camera: the
+// sample package laid out beside a copy of the updater in a folder of its own, as the archive's
+// README says, and written into the camera.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,8 +14,10 @@
 #include "DesktopLog.h"
 #include "MessageBoxReadout.h"
 #include "ProcessWindows.h"
+#include "TimeScale.h"
 #include "Wait.h"
 #include "WindowReadout.h"
+#include "WorkFolder.h"
 #include "resource.h"
 
 namespace e2e {
@@ -35,12 +38,41 @@ std::vector<uint8_t> Padded(std::vector<uint8_t> bytes) {
     return bytes;
 }
 
-TEST(ReleaseArchive, TheUnpackedUpdaterWritesTheSamplePackageIntoTheCamera) {
-    const std::wstring folder = UnpackedFolder();
-    ASSERT_FALSE(folder.empty()) << "TAVIK_UNPACKED_ARCHIVE is not set";
-    const auto main = ReadFileBytes(folder + L"\\UPDATEFILES\\main.bin");
-    const auto logic = ReadFileBytes(folder + L"\\UPDATEFILES\\logic_0102.bin");
-    ASSERT_TRUE(main && logic) << "the sample images are not in the unpacked archive";
+// The trial folder: the updater and its library from the archive, the sample as UPDATEFILES.
+bool LayOutTrial(const std::wstring& unpacked, const WorkFolder& trial) {
+    for (const wchar_t* name : {kUpdaterProgram, kUpdaterLibrary}) {
+        if (!CopyFileW((unpacked + L"\\" + name).c_str(), (trial.Path() + L"\\" + name).c_str(),
+                       TRUE)) {
+            return false;
+        }
+    }
+    const std::wstring sample = unpacked + L"\\sample\\UPDATEFILES\\";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((sample + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool copied = true;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            copied = copied && CopyFileW((sample + found.cFileName).c_str(),
+                                         trial.PackagePath(found.cFileName).c_str(), TRUE);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return copied;
+}
+
+TEST(ReleaseArchive, TheSampleTriedInAFolderOfItsOwnUpdatesTheSimulatedCamera) {
+    const std::wstring unpacked = UnpackedFolder();
+    ASSERT_FALSE(unpacked.empty()) << "TAVIK_UNPACKED_ARCHIVE is not set";
+    WorkFolder trial;
+    ASSERT_TRUE(trial.Create(false)) << trial.problem();
+    ASSERT_TRUE(LayOutTrial(unpacked, trial)) << "the archive lacks the updater or the sample";
+    const std::wstring folder = trial.Path();
+    const auto main = ReadFileBytes(trial.PackagePath(L"main.bin"));
+    const auto logic = ReadFileBytes(trial.PackagePath(L"logic_0102.bin"));
+    ASSERT_TRUE(main && logic) << "the sample's images are not in the archive";
 
     camsim::Control sim;
     ASSERT_TRUE(sim.ok() && sim.Reset());
@@ -67,7 +99,7 @@ TEST(ReleaseArchive, TheUnpackedUpdaterWritesTheSamplePackageIntoTheCamera) {
         },
         kStageMs));
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(updater.WaitExit(kStageMs));
+    ASSERT_TRUE(updater.WaitExit(tavik::test::Scaled(kStageMs)));
 
     std::vector<uint8_t> image;
     ASSERT_TRUE(sim.ReadImage(1, &image));
