@@ -215,6 +215,28 @@ TEST_F(PackageManifestOnDisk, AnImageTheManifestDoesNotNameIsUnlisted) {
     EXPECT_EQ(Codes(report).count("digest-mismatch"), 0u);
 }
 
+TEST_F(PackageManifestOnDisk, AManifestThatCannotBeReadWrittenOrUnderstood) {
+    const std::wstring path = package.Path() + L"\\TAVIKUpdate.sha256";
+    {
+        const UniqueHandle held(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        const PackageReport report = Verify();
+        EXPECT_EQ(Codes(report).count("manifest-unreadable"), 1u) << Dump(report);
+        EXPECT_EQ(report.manifest, ManifestState::Failed);
+    }
+    WriteBytes(path, Manifest() + "not a digest *main.bin\n");
+    EXPECT_EQ(Codes(Verify()).count("manifest-malformed"), 1u);
+
+    const UniqueHandle held(CreateFileW((package.Path() + L"\\a.bin").c_str(), GENERIC_READ, 0,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    const PackageReport report = CheckPackage(package.Path(), true);
+    EXPECT_EQ(Codes(report).count("manifest-not-written"), 1u) << Dump(report);
+    EXPECT_EQ(report.manifest, ManifestState::NotWritten);
+    EXPECT_NE(Manifest().find("not a digest"), std::string::npos) << "the old one left as it was";
+}
+
 TEST(PackageCheckFolder, MutatedDescriptionsNeverBreakIt) {
     const std::string sample = Good(std::string(kFile1) +
                                     "<UPDATEFILE ID=\"2\" TOOLTIP=\"Logic\" FILENAME=\"a*\" "
