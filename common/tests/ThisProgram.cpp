@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-std::wstring BesideThisProgram(const wchar_t* name) {
+std::wstring ThisProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
@@ -19,5 +19,10 @@ std::wstring BesideThisProgram(const wchar_t* name) {
     if (folderEnd == std::wstring::npos) {
         return {};
     }
-    return path.substr(0, folderEnd + 1) + name;
+    return path.substr(0, folderEnd);
+}
+
+std::wstring BesideThisProgram(const wchar_t* name) {
+    const std::wstring folder = ThisProgramFolder();
+    return folder.empty() ? folder : folder + L"\\" + name;
 }

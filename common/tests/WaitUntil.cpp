@@ -4,16 +4,19 @@
 
 namespace tavik::test {
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG limit = Scaled(timeoutMs);
-    while (!condition()) {
-        if (GetTickCount64() - start >= limit) {
-            return false;
+    for (;;) {
+        if (condition()) {
+            return true;
         }
-        Sleep(1);
+        // Asked once more at the deadline, so a slow poll never loses a condition that came.
+        if (GetTickCount64() - start >= limit) {
+            return condition();
+        }
+        Sleep(pollMs);
     }
-    return true;
 }
 
 }  // namespace tavik::test

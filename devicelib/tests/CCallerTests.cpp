@@ -5,31 +5,20 @@
 #include <string>
 
 #include "CameraTest.h"
+#include "ChildProcess.h"
 #include "LibraryState.h"
 #include "ThisProgram.h"
-#include "TimeScale.h"
 
 namespace {
 
 // Runs the program to its end; its exit code, or -1.
 long RunToTheEnd(const std::wstring& program) {
-    std::wstring commandLine = L"\"" + program + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+    tavik::test::ChildProcess caller;
+    if (!caller.Start(program, L"", L"") || !caller.WaitExit(60000)) {
         return -1;
     }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    DWORD code = 0;
-    if (WaitForSingleObject(process.get(), tavik::test::Scaled(60000)) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process.get(), &code)) {
-        TerminateProcess(process.get(), 99);
-        return -1;
-    }
-    return static_cast<long>(code);
+    const auto code = caller.ExitCode();
+    return code ? static_cast<long>(*code) : -1;
 }
 
 using CCaller = CameraTest;

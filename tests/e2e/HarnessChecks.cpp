@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "ChildProcess.h"
+#include "ThisProgram.h"
 #include "DesktopLog.h"
 #include "MessageBoxReadout.h"
 #include "PackageText.h"
@@ -65,11 +66,11 @@ TEST(PackageText, WritesOnlyWhatIsGivenAndEscapesIt) {
 }
 
 std::wstring Helper() {
-    return ProgramFolder() + L"\\e2e_window_helper.exe";
+    return BesideThisProgram(L"e2e_window_helper.exe");
 }
 
 TEST(ForeignWindows, MessageBoxIsReadByCaptionAndAnswered) {
-    ChildProcess helper;
+    tavik::test::ChildProcess helper;
     ASSERT_TRUE(helper.Start(Helper(), L"box", L""));
     HWND box = nullptr;
     ASSERT_TRUE(WaitUntil(
@@ -95,7 +96,7 @@ TEST(ForeignWindows, MessageBoxIsReadByCaptionAndAnswered) {
 }
 
 TEST(ForeignWindows, ListProgressAndToolTipAreReadThroughTheOwnersMemory) {
-    ChildProcess helper;
+    tavik::test::ChildProcess helper;
     ASSERT_TRUE(helper.Start(Helper(), L"controls", L""));
     HWND window = nullptr;
     ASSERT_TRUE(WaitUntil(
@@ -125,7 +126,7 @@ TEST(ForeignWindows, ListProgressAndToolTipAreReadThroughTheOwnersMemory) {
 TEST(ForeignWindows, NotepadIsFoundAmongItsProcesssWindowsAndEndedByItsOwner) {
     UniqueHandle process;
     {
-        ChildProcess notepad;
+        tavik::test::ChildProcess notepad;
         ASSERT_TRUE(notepad.Start(L"notepad.exe", L"", L""));
         HWND window = nullptr;
         ASSERT_TRUE(WaitUntil(

@@ -79,7 +79,7 @@ TEST(ReleaseArchive, TheSampleTriedInAFolderOfItsOwnUpdatesTheSimulatedCamera) {
     ASSERT_TRUE(sim.SetWriteTime(0));
     ASSERT_TRUE(sim.Attach());  // product 0x7012, the sample's ZP-Na7
 
-    ChildProcess updater;
+    tavik::test::ChildProcess updater;
     ASSERT_TRUE(updater.Start(folder + L"\\TAVIKUpdate.exe", L"", folder));
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitUntil(

@@ -100,7 +100,7 @@ protected:
     camsim::Control sim;
     uint32_t camera = 0;
     WorkFolder folder;
-    ChildProcess updater;  // after the folder: ended before the folder goes
+    tavik::test::ChildProcess updater;  // after the folder: ended before the folder goes
     HWND dialog = nullptr;
     std::wstring logPath;
     WPARAM marker = 0;

@@ -61,7 +61,7 @@ int wmain(int argc, wchar_t** argv) {
     // The copy in this working folder, with this folder as its own: it reads .\UPDATEFILES.
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
-    e2e::ChildProcess updater;
+    tavik::test::ChildProcess updater;
     if (!updater.Start(std::wstring(folder) + L"\\TAVIKUpdate.exe", L"", folder)) {
         return Fail(L"TAVIKUpdate.exe could not be started");
     }

@@ -133,7 +133,7 @@ int wmain(int argc, wchar_t** argv) {
     folder.WriteDescription(e2e::PackageXml(package));
     folder.WriteImage(L"big.bin", image);
 
-    e2e::ChildProcess updater;
+    tavik::test::ChildProcess updater;
     if (!updater.Start(folder.ProgramPath(), L"", folder.Path())) {
         std::fprintf(stderr, "TAVIKUpdate.exe could not be started\n");
         return 1;

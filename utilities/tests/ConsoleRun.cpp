@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 
+#include "ThisProgram.h"
 #include "UniqueAny.h"
 
 struct ConsoleRun::State {
@@ -35,13 +36,6 @@ void ReadAll(HANDLE pipe, ConsoleRun::State* state, std::string* into) {
 
 }  // namespace
 
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
 ConsoleRun::ConsoleRun(const std::wstring& program, const std::wstring& arguments,
                        const std::wstring& workingFolder)
     : state_(new State) {
@@ -66,7 +60,7 @@ ConsoleRun::ConsoleRun(const std::wstring& program, const std::wstring& argument
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
-    const std::wstring path = ProgramFolder() + program;
+    const std::wstring path = BesideThisProgram(program.c_str());
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     PROCESS_INFORMATION info = {};
     const BOOL started =

@@ -32,5 +32,3 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// The folder this test program was started from, with a trailing backslash.
-std::wstring ProgramFolder();

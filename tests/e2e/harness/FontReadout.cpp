@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ChildProcess.h"
+#include "ThisProgram.h"
 #include "RemoteMemory.h"
 #include "TimeScale.h"
 #include "UniqueAny.h"
@@ -30,7 +30,7 @@ std::optional<uint32_t> RunThere(HANDLE process, uintptr_t start, const void* ar
 }  // namespace
 
 FontReadout::FontReadout(HANDLE process) : process_(process) {
-    const std::wstring path = ProgramFolder() + L"\\e2e_font_probe.dll";
+    const std::wstring path = BesideThisProgram(L"e2e_font_probe.dll");
     local_ = LoadLibraryW(path.c_str());
     if (local_ == nullptr) {
         return;

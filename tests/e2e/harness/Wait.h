@@ -1,15 +1,18 @@
-// Waiting on conditions that another process brings about: poll until true or a deadline.
+// Waiting on conditions that another process brings about.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 
+#include "WaitUntil.h"
+
 namespace e2e {
 
-// True as soon as `condition` holds; false once `timeoutMs`, widened by the host's time scale,
-// have passed without it.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 5);
+// Polls every 5 ms by default: the conditions here read another process's windows.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 5) {
+    return tavik::test::WaitUntil(condition, timeoutMs, pollMs);
+}
 
 // True when `condition` held at every poll for `periodMs`; false at the first poll it fails.
 bool StaysTrue(const std::function<bool()>& condition, DWORD periodMs, DWORD pollMs = 10);

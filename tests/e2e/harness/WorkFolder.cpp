@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ChildProcess.h"
+#include "ThisProgram.h"
 #include "DesktopLog.h"
 #include "FolderTree.h"
 #include "UniqueAny.h"
@@ -57,7 +57,7 @@ bool WorkFolder::Create(bool programs) {
     if (!programs) {
         return true;
     }
-    const std::wstring source = ProgramFolder();
+    const std::wstring source = ThisProgramFolder();
     for (const wchar_t* name : {kUpdaterProgram, kUpdaterLibrary}) {
         const std::wstring from = source + L"\\" + name;
         if (!CopyFileW(from.c_str(), (path_ + L"\\" + name).c_str(), TRUE)) {

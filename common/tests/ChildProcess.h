@@ -1,4 +1,4 @@
-// A program started by the harness, ended by force when its owner goes away while it still
+// A program started by a test, ended by force when its owner goes away while it still
 // runs, so a failing case never leaves one behind.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include "UniqueAny.h"
 
-namespace e2e {
+namespace tavik::test {
 
 class ChildProcess {
 public:
@@ -40,7 +40,4 @@ private:
     DWORD id_ = 0;
 };
 
-// The folder of the running program, without a trailing backslash.
-std::wstring ProgramFolder();
-
-}  // namespace e2e
+}  // namespace tavik::test

@@ -4,7 +4,7 @@
 
 #include "TimeScale.h"
 
-namespace e2e {
+namespace tavik::test {
 
 namespace {
 
@@ -48,8 +48,7 @@ bool ChildProcess::Running() const {
 }
 
 bool ChildProcess::WaitExit(DWORD timeoutMs) const {
-    return started() &&
-           WaitForSingleObject(process_.get(), tavik::test::Scaled(timeoutMs)) == WAIT_OBJECT_0;
+    return started() && WaitForSingleObject(process_.get(), Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 std::optional<DWORD> ChildProcess::ExitCode() const {
@@ -63,24 +62,8 @@ std::optional<DWORD> ChildProcess::ExitCode() const {
 void ChildProcess::Terminate() {
     if (Running()) {
         TerminateProcess(process_.get(), 0xE2E);
-        WaitForSingleObject(process_.get(), tavik::test::Scaled(kTerminateWaitMs));
+        WaitForSingleObject(process_.get(), Scaled(kTerminateWaitMs));
     }
 }
 
-std::wstring ProgramFolder() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            std::wstring full(path.data(), length);
-            return full.substr(0, full.find_last_of(L"\\/"));
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
-}  // namespace e2e
+}  // namespace tavik::test
