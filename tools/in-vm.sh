@@ -42,9 +42,11 @@ if [ "${1:-}" = --guest ]; then
   status=125
   if cd "$(cat "$job/folder")"; then
     mapfile -d '' -t command <"$job/command"
+    # Through a pipe, as on a host whose output is captured: on the serial port itself the
+    # programs would take it for a terminal and send it cursor controls.
     set +e
-    "${command[@]}" </dev/null >"$out" 2>&1
-    status=$?
+    "${command[@]}" </dev/null 2>&1 | cat >"$out"
+    status=${PIPESTATUS[0]}
     set -e
   else
     echo "in-vm: the folder $(cat "$job/folder") is not there inside the VM" >"$out"
