@@ -67,18 +67,36 @@ cp examples/UPDATEFILES/TAVIKUpdate.xml "$work/UPDATEFILES/"
 python3 examples/make_sample_images.py "$work/UPDATEFILES" >/dev/null
 
 # The driver asks for a picture with a file NAME.wanted; this takes it from the X server.
+desktop="TAVIKDemo - Wine desktop"
 take_pictures() {
+  set +e  # a failed grab or conversion must not end the watcher: the driver would wait for it
   while :; do
     for wanted in "$pictures"/*.wanted; do
       [ -e "$wanted" ] || continue
       name="${wanted%.wanted}"
       # Claimed first: the driver may ask for the same picture again while this one converts.
       mv -f "$wanted" "$name.taking"
-      # xwd grabs at once (the blinking label must still show); the conversion comes after.
-      xwd -silent -name "TAVIKDemo - Wine desktop" -out "$name.xwd" || true
+      # Every grab comes before the driver is told (it holds what the dialog shows until then);
+      # the conversion comes after. Wine may keep a top-level window (the message box) in storage
+      # of its own, which a grab of the desktop shows black: each window of the desktop is grabbed
+      # by itself too and laid on the desktop's picture, the bottom one first.
+      xwd -silent -name "$desktop" -out "$name.xwd" || true
+      layers=()
+      n=0
+      # (Through a file: the VM has no /dev/fd for a process substitution.)
+      xwininfo -children -name "$desktop" 2>/dev/null | awk '
+        /^ +0x[0-9a-f]+ / {
+          if (split($(NF - 1), g, /[x+]/) == 4 && g[1] > 1 && g[2] > 1) print $1, g[3], g[4]
+        }' | tac >"$name.windows" || true
+      while read -r id x y; do
+        n=$((n + 1))
+        if xwd -silent -id "$id" -out "$name.$n.xwd" 2>/dev/null; then
+          layers+=("xwd:$name.$n.xwd" -geometry "+$x+$y" -composite)
+        fi
+      done <"$name.windows"
       : >"$name.grabbed"
-      convert "xwd:$name.xwd" "$name.tmp.png" && mv "$name.tmp.png" "$name.png"
-      rm -f "$name.taking" "$name.xwd"
+      convert "xwd:$name.xwd" "${layers[@]}" "$name.tmp.png" && mv "$name.tmp.png" "$name.png"
+      rm -f "$name.taking" "$name.windows" "$name".*xwd
     done
     sleep 0.02
   done
