@@ -8,7 +8,9 @@
 #include "DialogNotifications.h"
 #include "LogFile.h"
 #include "OrvaneUpdateApp.h"
+#include "PackageDescription.h"
 #include "TAVIKUtilDll.h"
+#include "UpdateFileLookup.h"
 #include "resource.h"
 
 namespace {

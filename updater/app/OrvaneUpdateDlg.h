@@ -10,7 +10,7 @@
 #include "DialogInputRule.h"
 #include "Font.h"
 #include "ImageFile.h"
-#include "PackageDescription.h"
+#include "PackageSink.h"
 #include "ProgressCtrl.h"
 #include "ToolTipCtrl.h"
 #include "UniqueAny.h"

@@ -1,7 +1,5 @@
 #include "DecimalConversion.h"
 
-#include "PackageDescription.h"
-
 namespace {
 
 // The white space that the C runtime's conversion skips.

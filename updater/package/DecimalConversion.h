@@ -13,3 +13,7 @@ struct DecimalParse {
 
 // Leading white space, one sign, then digits up to the first other character.
 DecimalParse ParseDecimal(std::wstring_view text);
+
+// The decimal rule of ID, SELECTOR and TIMEOUT: leading white space, one sign, digits up to the
+// first other character; no digits give 0; beyond the signed 32-bit range the nearest limit.
+int32_t ConvertDecimal(std::wstring_view text);

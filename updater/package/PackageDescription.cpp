@@ -8,6 +8,7 @@
 
 #include "ComPtr.h"
 #include "FileStream.h"
+#include "PackageNoteCodes.h"
 #include "PackageWalk.h"
 #include "UniqueAny.h"
 

@@ -6,6 +6,7 @@
 
 #include "DecimalConversion.h"
 #include "NameSuggestion.h"
+#include "PackageNoteCodes.h"
 #include "UpdateFileValues.h"
 
 namespace {

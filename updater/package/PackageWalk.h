@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "PackageDescription.h"
+#include "PackageSink.h"
+#include "UpdateFileEntry.h"
 
 // What the walk has handed to the sink so far.
 struct WalkRecord {
@@ -81,3 +82,10 @@ private:
     bool stalled_ = false;                      // the node limit ended the walk
     std::vector<PackageNote>* held_ = nullptr;  // notes of the UPDATEFILE being read
 };
+
+// The walkers, each on a walk of its own: S_OK when the end tag they wait for was reached,
+// S_FALSE when the document ended first, the reader's failure status otherwise.
+HRESULT ReadPackageRoot(IXmlReader* reader, PackageSink& sink);
+HRESULT ReadTitle(IXmlReader* reader, PackageSink& sink);
+HRESULT ReadDevName(IXmlReader* reader, PackageSink& sink);
+HRESULT ReadUpdateFiles(IXmlReader* reader, PackageSink& sink);

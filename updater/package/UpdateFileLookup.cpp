@@ -1,9 +1,10 @@
-#include "PackageDescription.h"
+#include "UpdateFileLookup.h"
 
 #include <cwchar>
 #include <string>
 #include <string_view>
 
+#include "PackageNoteCodes.h"
 #include "UniqueAny.h"
 #include "UpdateFileValues.h"
 

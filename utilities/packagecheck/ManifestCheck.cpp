@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "CheckNoteCodes.h"
+#include "PackageDescription.h"
 #include "PackageManifest.h"
 #include "Sha256.h"
 #include "UniqueAny.h"

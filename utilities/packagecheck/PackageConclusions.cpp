@@ -4,6 +4,8 @@
 #include <cwctype>
 
 #include "CheckNoteCodes.h"
+#include "PackageDescription.h"
+#include "PackageNoteCodes.h"
 #include "VersionText.h"
 
 namespace {

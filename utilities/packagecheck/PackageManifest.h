@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "PackageDescription.h"
+#include "PackageSink.h"
 
 inline constexpr wchar_t kManifestName[] = L"TAVIKUpdate.sha256";
 

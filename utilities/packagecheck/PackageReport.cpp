@@ -9,7 +9,9 @@
 #include "ImageTransfer.h"
 #include "ManifestCheck.h"
 #include "PackageConclusions.h"
+#include "PackageDescription.h"
 #include "Sha256.h"
+#include "UpdateFileLookup.h"
 
 bool PackageReport::UpdateCanBeEnabled() const {
     return std::any_of(std::begin(entries), std::end(entries),

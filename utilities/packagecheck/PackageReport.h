@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CameraVerdict.h"
-#include "PackageDescription.h"
+#include "PackageSink.h"
 #include "UpdateFileEntry.h"
 
 // The dialog template's texts, which show where the package gives none.

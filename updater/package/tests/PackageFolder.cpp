@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PackageDescription.h"
+
 PackageFolder::PackageFolder() : path_(root_.PathOf(L"UPDATEFILES")) {
     EXPECT_TRUE(::CreateDirectoryW(path_.c_str(), nullptr)) << ::GetLastError();
 }

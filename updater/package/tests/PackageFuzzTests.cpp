@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "PackageFolder.h"
+#include "PackageNoteCodes.h"
 #include "PackageTestSink.h"
+#include "UpdateFileLookup.h"
 #include "UpdateFileValues.h"
 
 namespace {

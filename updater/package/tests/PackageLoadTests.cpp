@@ -8,8 +8,11 @@
 #include "ComPtr.h"
 #include "FailingReads.h"
 #include "ImportPatch.h"
+#include "PackageDescription.h"
 #include "PackageFolder.h"
+#include "PackageNoteCodes.h"
 #include "PackageTestSink.h"
+#include "PackageWalk.h"
 #include "UniqueAny.h"
 
 namespace {

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "PackageFolder.h"
+#include "PackageNoteCodes.h"
 #include "PackageTestSink.h"
+#include "UpdateFileLookup.h"
 
 namespace {
 

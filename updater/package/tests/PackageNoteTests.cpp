@@ -5,8 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "PackageDescription.h"
 #include "PackageFolder.h"
+#include "PackageNoteCodes.h"
 #include "PackageTestSink.h"
+#include "UpdateFileLookup.h"
 
 namespace {
 

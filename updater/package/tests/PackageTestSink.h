@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "PackageDescription.h"
+#include "PackageSink.h"
+#include "UpdateFileEntry.h"
 
 class PackageTestSink final : public PackageSink {
 public:

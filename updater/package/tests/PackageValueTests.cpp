@@ -5,7 +5,6 @@
 
 #include "DecimalConversion.h"
 #include "NameSuggestion.h"
-#include "PackageDescription.h"
 #include "UpdateFileValues.h"
 
 TEST(ConvertDecimal, SignWhiteSpaceAndStopAtTheFirstOtherCharacter) {

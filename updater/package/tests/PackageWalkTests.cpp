@@ -6,8 +6,10 @@
 #include <string>
 
 #include "PackageFolder.h"
+#include "PackageNoteCodes.h"
 #include "PackageTestSink.h"
 #include "UniqueAny.h"
+#include "UpdateFileLookup.h"
 
 namespace {
 
