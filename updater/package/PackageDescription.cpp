@@ -2,7 +2,6 @@
 
 #include <xmllite.h>
 
-#include <cwchar>
 #include <string>
 #include <utility>
 
@@ -20,12 +19,6 @@ std::wstring DescriptionPath(const wchar_t* folder) {
 
 void NoteUnreadable(PackageSink& sink, std::wstring message) {
     sink.Note(PackageNote{NoteSeverity::Error, note_code::kUnreadable, std::move(message), 0, 0});
-}
-
-std::wstring StatusText(HRESULT status) {
-    wchar_t text[16] = {};
-    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(status));
-    return text;
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "PackageWalk.h"
 
-#include <cwchar>
 #include <string_view>
 #include <utility>
 
@@ -48,12 +47,6 @@ std::wstring Shown(std::wstring_view text) {
 
 std::wstring Quoted(std::wstring_view text) {
     return L"\"" + Shown(text) + L"\"";
-}
-
-std::wstring HexStatus(HRESULT status) {
-    wchar_t text[16] = {};
-    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(status));
-    return text;
 }
 
 std::wstring DidYouMean(const wchar_t* suggestion) {
@@ -487,9 +480,9 @@ void PackageWalk::NoteStopped(HRESULT status) {
         why = L"elements nest deeper than the reader allows";
     } else if (HRESULT_FACILITY(status) == FACILITY_WIN32) {
         code = note_code::kReadFailed;
-        why = L"the description could not be read further (" + HexStatus(status) + L")";
+        why = L"the description could not be read further (" + StatusText(status) + L")";
     } else {
-        why = L"the description is not well-formed (" + HexStatus(status) + L")";
+        why = L"the description is not well-formed (" + StatusText(status) + L")";
     }
     Note(NoteSeverity::Error, code,
          why + L": the walk stopped here; taken before: " + TakenSoFar() + L"; the rest is lost");
