@@ -14,6 +14,13 @@
 #include "TAVIKUtilDll.h"
 #include "resource.h"
 
+namespace {
+
+constexpr uint32_t kRestoredTimeoutMs = 20000;  // the library's time-out after each write
+constexpr wchar_t kDoneSuffix[] = L" [Done]";   // after the version line once all is written
+
+}  // namespace
+
 void COrvaneUpdateDlg::OnBnClickedUpdate() {
     // One run at a time: a click that could not have come from the operator starts nothing.
     if (!ClickCounts(DialogInput::UpdateClick, IDC_UPDATE)) {

@@ -9,7 +9,7 @@
 
 #include "TAVIKUtilDll.h"
 
-inline constexpr uint32_t kRestoredTimeoutMs = 20000;  // for every request after a write
+// The period of the timer that advances the progress bar by one step while an image is written.
 inline constexpr UINT kProgressTickMs = 500;
 
 // The size rounded up to a multiple of 4. False when the result would not fit 32 bits.
@@ -27,7 +27,7 @@ std::wstring EntryFileLine(const wchar_t* fileName);                    // "File
 std::wstring EntryOutcomeLine(const wchar_t* toolTip, bool succeeded);  // "%s Update:%s"
 std::wstring SetSystemDataErrorLine(uint32_t code);                     // "SetSystemData Error(%d)"
 
+// The lines logged for an image that ReadImageFile could not read whole, by its result.
 inline constexpr wchar_t kFileOpenErrorLine[] = L"File Open Error";
 inline constexpr wchar_t kFileReadErrorLine[] = L"File Read Error";
 inline constexpr wchar_t kMemoryErrorLine[] = L"Memory Allocation Error";
-inline constexpr wchar_t kDoneSuffix[] = L" [Done]";
