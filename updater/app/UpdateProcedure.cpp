@@ -120,7 +120,7 @@ bool COrvaneUpdateDlg::ReadImages(ImageBuffer (&images)[kUpdateFileCount]) {
             ReadImageFile(std::wstring(kPackageFolder) + L"\\" + entry.fileName, &images[slot])) {
             case ImageReadResult::Read:
                 continue;
-            case ImageReadResult::OpenFailed:
+            case ImageReadResult::OpenOrSizeFailed:  // logged as an open error, whichever it was
                 BeginEntry(slot);
                 return FailEntry(slot, kFileOpenErrorLine);
             case ImageReadResult::NoMemory:

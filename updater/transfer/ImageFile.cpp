@@ -29,14 +29,14 @@ ImageReadResult ReadImageFile(const std::wstring& path, ImageBuffer* image) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        return ImageReadResult::OpenFailed;
+        return ImageReadResult::OpenOrSizeFailed;
     }
     LARGE_INTEGER size = {};
     uint32_t padded = 0;
     if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
         !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
         !PaddedLength(static_cast<uint64_t>(size.QuadPart), &padded)) {
-        return ImageReadResult::OpenFailed;
+        return ImageReadResult::OpenOrSizeFailed;
     }
     // An empty image still gets a buffer to point at; it is sent with length 0.
     UniqueBlock bytes(std::malloc(padded > 0 ? padded : 1));

@@ -13,7 +13,7 @@ struct ImageBuffer {
 
 enum class ImageReadResult {
     Read,
-    OpenFailed,  // also: a size that cannot be had, or padded within 32 bits
+    OpenOrSizeFailed,  // not opened, or its size unknown or too large to pad within 32 bits
     NoMemory,
     ReadFailed,  // a failed or short read: nothing partial is ever sent
 };

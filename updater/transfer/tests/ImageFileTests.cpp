@@ -87,8 +87,10 @@ TEST(ImageFile, ReadWholePaddedWithFFToFourBytes) {
 TEST(ImageFile, FilesThatCannotBeOpened) {
     TempFolder folder;
     ImageBuffer image;
-    EXPECT_EQ(ReadImageFile(folder.PathOf(L"absent.bin"), &image), ImageReadResult::OpenFailed);
-    EXPECT_EQ(ReadImageFile(folder.Path(), &image), ImageReadResult::OpenFailed) << "a folder";
+    EXPECT_EQ(ReadImageFile(folder.PathOf(L"absent.bin"), &image),
+              ImageReadResult::OpenOrSizeFailed);
+    EXPECT_EQ(ReadImageFile(folder.Path(), &image), ImageReadResult::OpenOrSizeFailed)
+        << "a folder";
     EXPECT_EQ(image.bytes.get(), nullptr);
 
     // Shared for reading only: a file another program may write is never taken half-written,
@@ -98,11 +100,11 @@ TEST(ImageFile, FilesThatCannotBeOpened) {
     UniqueHandle other(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other);
-    EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::OpenFailed);
+    EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::OpenOrSizeFailed);
     other.reset();
     other.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other);
-    EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::OpenFailed);
+    EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::OpenOrSizeFailed);
     other.reset();
     EXPECT_EQ(ReadImageFile(path, &image), ImageReadResult::Read);
 }
