@@ -1,5 +1,8 @@
 #include "RunMessages.h"
 
+// The texts are the program's own, word for word ("Does it really update to", "The upgrade
+// ended."): operators and scripts know them as they are, so they are not to be reworded.
+
 MessageBoxText MismatchMessage(const std::wstring& deviceName, bool overrideAllowed) {
     std::wstring text = L"Not " + deviceName + L".";
     if (!overrideAllowed) {

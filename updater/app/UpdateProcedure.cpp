@@ -63,6 +63,7 @@ unsigned __stdcall COrvaneUpdateDlg::UpdateThread(void* dialog) {
 }
 
 void COrvaneUpdateDlg::RunUpdate() {
+    // "Srart" is the program's own spelling, which debugger logs are matched against: keep it.
     OutputDebugStringW(L"UpdateThread Srart\r\n");
 
     // Slots in the order of their IDs, whatever the package's order; the first failure ends
