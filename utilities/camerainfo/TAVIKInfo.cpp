@@ -12,7 +12,7 @@
 #include "CameraSession.h"
 #include "ConsoleOutput.h"
 #include "TimeStamp.h"
-#include "ToolCommandLine.h"
+#include "ToolMain.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
 #include "UpdaterWindow.h"
@@ -91,24 +91,6 @@ int Run(const CameraInfoOptions& options) {
 }  // namespace
 
 int wmain() {
-    ReserveStandardOutput();
-    const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
-    switch (FindToolRequest(arguments)) {
-        case ToolRequest::Help:
-            WriteText(OutputStream::Out, std::wstring(kCameraInfoUsage) + kCameraInfoHelp);
-            return 0;
-        case ToolRequest::Version:
-            WriteText(OutputStream::Out, std::wstring(kTool) + L" " + kToolVersionText + L"\r\n");
-            return 0;
-        case ToolRequest::Run:
-            break;
-    }
-    CameraInfoOptions options;
-    std::wstring error;
-    if (!ParseCameraInfoArguments(arguments, &options, &error)) {
-        WriteText(OutputStream::Error,
-                  std::wstring(kTool) + L": " + error + L"\r\n" + kCameraInfoUsage);
-        return kUsageStatus;
-    }
-    return Run(options);
+    return RunTool<CameraInfoOptions>(kTool, kCameraInfoUsage, kCameraInfoHelp,
+                                      &ParseCameraInfoArguments, &Run);
 }

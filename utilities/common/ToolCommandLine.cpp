@@ -69,3 +69,18 @@ bool ParseWaitSeconds(const std::wstring& text, uint32_t* seconds) {
     *seconds = value;
     return true;
 }
+
+bool TakeWaitArgument(const std::vector<std::wstring>& arguments, size_t* at, uint32_t* seconds,
+                      std::wstring* error) {
+    if (*at + 1 >= arguments.size()) {
+        *error = L"--wait needs a number of seconds";
+        return false;
+    }
+    const std::wstring& value = arguments[++*at];
+    if (!ParseWaitSeconds(value, seconds)) {
+        *error = L"--wait takes whole seconds from 0 to " + std::to_wstring(kMaxWaitSeconds) +
+                 L", not \"" + value + L"\"";
+        return false;
+    }
+    return true;
+}

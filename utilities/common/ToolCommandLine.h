@@ -21,3 +21,8 @@ inline constexpr uint32_t kMaxWaitSeconds = 86400;
 
 // The value of --wait: whole seconds from 0 to kMaxWaitSeconds, digits only.
 bool ParseWaitSeconds(const std::wstring& text, uint32_t* seconds);
+
+// --wait at arguments[*at] and its value after it: *at moves onto the value. False, with the
+// complaint in *error, when the value is missing or not whole seconds in range.
+bool TakeWaitArgument(const std::vector<std::wstring>& arguments, size_t* at, uint32_t* seconds,
+                      std::wstring* error);

@@ -16,13 +16,7 @@ bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
         } else if (argument == L"--camera") {
             parsed.camera = true;
         } else if (argument == L"--wait") {
-            if (i + 1 >= arguments.size()) {
-                *error = L"--wait needs a number of seconds";
-                return false;
-            }
-            if (!ParseWaitSeconds(arguments[++i], &parsed.waitSeconds)) {
-                *error = L"--wait takes whole seconds from 0 to " +
-                         std::to_wstring(kMaxWaitSeconds) + L", not \"" + arguments[i] + L"\"";
+            if (!TakeWaitArgument(arguments, &i, &parsed.waitSeconds, error)) {
                 return false;
             }
             haveWait = true;

@@ -12,7 +12,7 @@
 #include "PackageCheckOptions.h"
 #include "PackageReport.h"
 #include "PackageReportFormat.h"
-#include "ToolCommandLine.h"
+#include "ToolMain.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
 #include "UpdaterWindow.h"
@@ -74,24 +74,6 @@ int Run(const PackageCheckOptions& options) {
 }  // namespace
 
 int wmain() {
-    ReserveStandardOutput();
-    const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
-    switch (FindToolRequest(arguments)) {
-        case ToolRequest::Help:
-            WriteText(OutputStream::Out, std::wstring(kPackageCheckUsage) + kPackageCheckHelp);
-            return 0;
-        case ToolRequest::Version:
-            WriteText(OutputStream::Out, std::wstring(kTool) + L" " + kToolVersionText + L"\r\n");
-            return 0;
-        case ToolRequest::Run:
-            break;
-    }
-    PackageCheckOptions options;
-    std::wstring error;
-    if (!ParsePackageCheckArguments(arguments, &options, &error)) {
-        WriteText(OutputStream::Error,
-                  std::wstring(kTool) + L": " + error + L"\r\n" + kPackageCheckUsage);
-        return kUsageStatus;
-    }
-    return Run(options);
+    return RunTool<PackageCheckOptions>(kTool, kPackageCheckUsage, kPackageCheckHelp,
+                                        &ParsePackageCheckArguments, &Run);
 }

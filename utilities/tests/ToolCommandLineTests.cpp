@@ -33,3 +33,22 @@ TEST(ToolCommandLine, WaitSecondsAreWholeDecimalNumbersInRange) {
         EXPECT_EQ(seconds, 77u) << "untouched";
     }
 }
+
+TEST(ToolCommandLine, WaitTakesTheNextArgumentAndNamesWhatIsWrong) {
+    const std::vector<std::wstring> arguments = {L"--wait", L"30", L"--wait", L"5s", L"--wait"};
+    size_t at = 0;
+    uint32_t seconds = 0;
+    std::wstring error;
+    ASSERT_TRUE(TakeWaitArgument(arguments, &at, &seconds, &error));
+    EXPECT_EQ(at, 1u) << "on the value, so the caller's loop goes on after it";
+    EXPECT_EQ(seconds, 30u);
+
+    at = 2;
+    EXPECT_FALSE(TakeWaitArgument(arguments, &at, &seconds, &error));
+    EXPECT_NE(error.find(L"\"5s\""), std::wstring::npos) << error;
+    EXPECT_EQ(seconds, 30u) << "untouched";
+
+    at = 4;
+    EXPECT_FALSE(TakeWaitArgument(arguments, &at, &seconds, &error));
+    EXPECT_EQ(error, L"--wait needs a number of seconds");
+}
