@@ -43,11 +43,21 @@ if [ "${1:-}" = --guest ]; then
   if cd "$(cat "$job/folder")"; then
     mapfile -d '' -t command <"$job/command"
     # Through a pipe, as on a host whose output is captured: on the serial port itself the
-    # programs would take it for a terminal and send it cursor controls.
+    # programs would take it for a terminal and send it cursor controls. A process the command
+    # left behind may still hold the pipe, so the reader gets a few seconds after the command's
+    # end to pass on what is left, not until every holder is gone.
+    mkfifo /run/tavik-output
+    cat /run/tavik-output >"$out" &
+    reader=$!
     set +e
-    "${command[@]}" </dev/null 2>&1 | cat >"$out"
-    status=${PIPESTATUS[0]}
+    "${command[@]}" </dev/null >/run/tavik-output 2>&1
+    status=$?
     set -e
+    for _ in $(seq 50); do
+      kill -0 "$reader" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$reader" 2>/dev/null || true
   else
     echo "in-vm: the folder $(cat "$job/folder") is not there inside the VM" >"$out"
   fi
