@@ -1,5 +1,6 @@
 #include "CameraSession.h"
 
+#include "CameraQueries.h"
 #include "ConsoleInterrupt.h"
 #include "TAVIKUtilDll.h"
 #include "UpdaterWindow.h"
@@ -35,6 +36,22 @@ CameraSession::Wait CameraSession::WaitForCamera(uint32_t seconds) {
         default:
             return Wait::NoCamera;
     }
+}
+
+CameraSession::Find CameraSession::FindCamera(uint32_t seconds, CameraIdentity* identity) {
+    switch (WaitForCamera(seconds)) {
+        case Wait::Interrupted:
+            return Find::Interrupted;
+        case Wait::NoCamera:
+            break;
+        case Wait::Connected:
+            if (UpdaterWindowOpen()) {
+                return Find::UpdaterOpened;
+            }
+            *identity = IdentifyCamera(AskCamera());
+            break;
+    }
+    return Find::Done;
 }
 
 CameraSession::Watch CameraSession::WaitForRemoval() {

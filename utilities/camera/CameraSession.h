@@ -4,12 +4,14 @@
 
 #include <cstdint>
 
+#include "CameraIdentity.h"
 #include "UniqueAny.h"
 
 class CameraSession {
 public:
     enum class Wait { Connected, NoCamera, Interrupted };
     enum class Watch { Removed, Interrupted, NotStarted };
+    enum class Find { Done, Interrupted, UpdaterOpened };
 
     // Starts the library's search for the camera; ok() tells whether it started.
     CameraSession();
@@ -22,6 +24,9 @@ public:
 
     bool ok() const { return started_; }
     Wait WaitForCamera(uint32_t seconds);
+    // Waits for the camera and identifies it as the updater would; *identity stays "no camera"
+    // when none came within `seconds`. Asks nothing once a TAVIKUpdate window opened meanwhile.
+    Find FindCamera(uint32_t seconds, CameraIdentity* identity);
     // Once connected: until the camera is removed or Ctrl+C.
     Watch WaitForRemoval();
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "CameraInfoOptions.h"
-#include "CameraQueries.h"
 #include "CameraReport.h"
 #include "CameraSession.h"
 #include "ConsoleOutput.h"
@@ -53,17 +52,12 @@ int Run(const CameraInfoOptions& options) {
         return static_cast<int>(CameraStatus::QueryFailed);
     }
     CameraIdentity identity;
-    switch (session.WaitForCamera(options.waitSeconds)) {
-        case CameraSession::Wait::Interrupted:
+    switch (session.FindCamera(options.waitSeconds, &identity)) {
+        case CameraSession::Find::Interrupted:
             return Interrupted();
-        case CameraSession::Wait::NoCamera:
-            break;
-        case CameraSession::Wait::Connected:
-            // TAVIKUpdate may have started during the wait: ask nothing beside it.
-            if (UpdaterWindowOpen()) {
-                return Refuse();
-            }
-            identity = IdentifyCamera(AskCamera());
+        case CameraSession::Find::UpdaterOpened:
+            return Refuse();
+        case CameraSession::Find::Done:
             break;
     }
     PrintReport(identity, options);

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "CameraQueries.h"
 #include "CameraSession.h"
 #include "ConsoleOutput.h"
 #include "PackageCheckOptions.h"
@@ -52,18 +51,13 @@ int Run(const PackageCheckOptions& options) {
         return kNoCameraStatus;
     }
     CameraIdentity identity;
-    switch (session.WaitForCamera(options.waitSeconds)) {
-        case CameraSession::Wait::Interrupted:
+    switch (session.FindCamera(options.waitSeconds, &identity)) {
+        case CameraSession::Find::Interrupted:
             WriteText(OutputStream::Error, std::wstring(kTool) + L": interrupted\r\n");
             return kInterruptedStatus;
-        case CameraSession::Wait::NoCamera:
-            break;
-        case CameraSession::Wait::Connected:
-            // TAVIKUpdate may have started during the wait: ask nothing beside it.
-            if (UpdaterWindowOpen()) {
-                return Refuse();
-            }
-            identity = IdentifyCamera(AskCamera());
+        case CameraSession::Find::UpdaterOpened:
+            return Refuse();
+        case CameraSession::Find::Done:
             break;
     }
     AddCameraVerdict(report, JudgeOnCamera(report, identity, options.waitSeconds));
