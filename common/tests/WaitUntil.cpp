@@ -15,7 +15,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
         if (GetTickCount64() - start >= limit) {
             return condition();
         }
-        Sleep(pollMs);
+        Sleep(Scaled(pollMs));
     }
 }
 

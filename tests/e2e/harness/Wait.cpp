@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "TimeScale.h"
+
 namespace e2e {
 
 namespace {
@@ -16,7 +18,7 @@ bool StaysTrue(const std::function<bool()>& condition, DWORD periodMs, DWORD pol
         if (!condition()) {
             return false;
         }
-        Sleep(pollMs);
+        Sleep(tavik::test::Scaled(pollMs));
     } while (Clock::now() < end);
     return condition();
 }

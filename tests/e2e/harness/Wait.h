@@ -15,6 +15,7 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, D
 }
 
 // True when `condition` held at every poll for `periodMs`; false at the first poll it fails.
+// The poll widens with the time scale, as WaitUntil's does.
 bool StaysTrue(const std::function<bool()>& condition, DWORD periodMs, DWORD pollMs = 10);
 
 }  // namespace e2e
