@@ -71,6 +71,9 @@ void CameraTest::Connect() {
     ASSERT_TRUE(probe.WaitCalled());
     ASSERT_NE(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
     ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, L"ScanDeviceThread End\r\n"));
+    // The thread writes its last line before it gives up its slot.
+    ASSERT_TRUE(WaitUntil([] { return theApp.m_hScanThread.load() == nullptr; }))
+        << "the scan thread kept its slot after its last line";
     ASSERT_TRUE(sim.ClearJournal());
 }
 
