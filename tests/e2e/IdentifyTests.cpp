@@ -5,11 +5,13 @@
 namespace e2e {
 namespace {
 
+class Identifying : public UpdaterRun {};
+
 // A failure status that reaches the caller with a system error, so the library reports it.
 constexpr int32_t kStatusUnsuccessful = static_cast<int32_t>(0xC0000001u);
 constexpr uint32_t kSomeDriverError = 0x55;
 
-TEST_F(UpdaterRun, Camera7012ShowsItsVersionLineLogsItAndEnablesUpdate) {
+TEST_F(Identifying, Camera7012ShowsItsVersionLineLogsItAndEnablesUpdate) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
     ASSERT_NO_FATAL_FAILURE(Start());
@@ -54,7 +56,7 @@ TEST_F(MatchingZpMo7, KeepsUpdateDisabledWithoutAFoundFile) {
     EXPECT_TRUE(OtherWindows().empty());
 }
 
-TEST_F(UpdaterRun, DeviceNameDifferingOnlyInCaseIsAMismatch) {
+TEST_F(Identifying, DeviceNameDifferingOnlyInCaseIsAMismatch) {
     Package package = StandardPackage();
     package.devName = L"zp-NA7";
     ASSERT_NO_FATAL_FAILURE(WritePackage(package));
@@ -175,7 +177,7 @@ TEST_F(OtherModel, QuestionWithCheckEnablesUpdateOnYes) {
     EXPECT_TRUE(OtherWindows().empty()) << "another window after Yes";
 }
 
-TEST_F(UpdaterRun, TransferOnIsSwitchedOffBeforeTheVersionQuery) {
+TEST_F(Identifying, TransferOnIsSwitchedOffBeforeTheVersionQuery) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_TRUE(sim.SetTransfer(1));
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
@@ -193,7 +195,7 @@ TEST_F(UpdaterRun, TransferOnIsSwitchedOffBeforeTheVersionQuery) {
     EXPECT_EQ(WithCode(journal, kCodeSetTrans).size(), 1u);
 }
 
-TEST_F(UpdaterRun, TransferOffIsLeftAlone) {
+TEST_F(Identifying, TransferOffIsLeftAlone) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_TRUE(sim.SetTransfer(0));
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
@@ -205,7 +207,7 @@ TEST_F(UpdaterRun, TransferOffIsLeftAlone) {
     EXPECT_TRUE(WithCode(journal, kCodeSetTrans).empty());
 }
 
-TEST_F(UpdaterRun, ExitReleasesTheCameraLastAndDeletesTheLog) {
+TEST_F(Identifying, ExitReleasesTheCameraLastAndDeletesTheLog) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
     ASSERT_NO_FATAL_FAILURE(Start());
@@ -220,7 +222,7 @@ TEST_F(UpdaterRun, ExitReleasesTheCameraLastAndDeletesTheLog) {
 
 // Notifications and clicks that could not have come from the camera's report, a worker or the
 // operator: before the camera, and with it identified.
-TEST_F(UpdaterRun, NotificationsPostedBeforeAnyUpdateChangeNothing) {
+TEST_F(Identifying, NotificationsPostedBeforeAnyUpdateChangeNothing) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(Start());
     const auto postAll = [&] {

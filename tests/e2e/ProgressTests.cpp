@@ -10,6 +10,8 @@
 namespace e2e {
 namespace {
 
+class Writing : public UpdaterRun {};
+
 using Clock = std::chrono::steady_clock;
 
 struct Sample {
@@ -144,7 +146,7 @@ TEST_F(Progress, RangeFollowsEachEntrysTimeOut) {
     ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
 }
 
-TEST_F(UpdaterRun, EnterEscapeAndCloseCommandsDuringAWriteChangeNothing) {
+TEST_F(Writing, EnterEscapeAndCloseCommandsDuringAWriteChangeNothing) {
     ASSERT_NO_FATAL_FAILURE(WritePackage(StandardPackage()));
     ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
     ASSERT_TRUE(sim.SetWriteTime(5000));  // about 2 s against a 5 s time-out
@@ -177,7 +179,7 @@ TEST_F(UpdaterRun, EnterEscapeAndCloseCommandsDuringAWriteChangeNothing) {
 
 // Clicks on disabled buttons and notifications that no worker of this run posted, while it
 // runs: one run, its own result.
-TEST_F(UpdaterRun, InputsPostedDuringAWriteStartNothingAndEndNothing) {
+TEST_F(Writing, InputsPostedDuringAWriteStartNothingAndEndNothing) {
     DebugOutputReader debugOutput;
     ASSERT_TRUE(debugOutput.ok()) << "another reader has the debugger output";
     Package package = StandardPackage();
@@ -245,7 +247,7 @@ TEST_F(UpdaterRun, InputsPostedDuringAWriteStartNothingAndEndNothing) {
     ExpectConnectionReleasedLast();
 }
 
-TEST_F(UpdaterRun, TheRunningLabelTurnsBoldAndAfterAFailureKeepsItsLastTick) {
+TEST_F(Writing, TheRunningLabelTurnsBoldAndAfterAFailureKeepsItsLastTick) {
     Package package = StandardPackage();
     package.entries = {
         {L"1", L"1", L"One", L"one.bin", L"60"},

@@ -8,9 +8,11 @@
 namespace e2e {
 namespace {
 
+class Opening : public UpdaterRun {};
+
 constexpr int kFileLabels[] = {IDC_FILE1, IDC_FILE2, IDC_FILE3, IDC_FILE4, IDC_FILE5};
 
-TEST_F(UpdaterRun, WithoutDescriptionEndsAtOnceShowingNothingAndLeavesTheEarlierLog) {
+TEST_F(Opening, WithoutDescriptionEndsAtOnceShowingNothingAndLeavesTheEarlierLog) {
     const std::vector<uint8_t> earlier = {0xFF, 0xFE, 'o', 0, 'l', 0, 'd', 0, '\r', 0, '\n', 0};
     ASSERT_TRUE(WriteFileBytes(logPath, earlier));
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
@@ -32,7 +34,7 @@ TEST_F(UpdaterRun, WithoutDescriptionEndsAtOnceShowingNothingAndLeavesTheEarlier
     EXPECT_TRUE(ReadCameraJournal().empty()) << "the camera was opened";
 }
 
-TEST_F(UpdaterRun, PackageWithoutAnyFileHidesTheLabelsAndExitDeletesTheLog) {
+TEST_F(Opening, PackageWithoutAnyFileHidesTheLabelsAndExitDeletesTheLog) {
     Package package = StandardPackage();
     package.entries.push_back({L"2", L"2", L"Logic", L"logic*.bin", L"5"});
     ASSERT_NO_FATAL_FAILURE(WritePackage(package));
@@ -54,7 +56,7 @@ TEST_F(UpdaterRun, PackageWithoutAnyFileHidesTheLabelsAndExitDeletesTheLog) {
     EXPECT_FALSE(LogPresent());
 }
 
-TEST_F(UpdaterRun, TitleAndDeviceNameComeFromThePackage) {
+TEST_F(Opening, TitleAndDeviceNameComeFromThePackage) {
     Package package = StandardPackage();
     package.title = L"Firmware <2> & Tools";
     package.devName = L"ZP-Mo7";
@@ -68,7 +70,7 @@ TEST_F(UpdaterRun, TitleAndDeviceNameComeFromThePackage) {
     EXPECT_TRUE(EndsWith(texts[0], L" : Firmware <2> & Tools")) << Utf8(texts[0]);
 }
 
-TEST_F(UpdaterRun, TemplateTextsStayWithoutTitleAndDeviceName) {
+TEST_F(Opening, TemplateTextsStayWithoutTitleAndDeviceName) {
     Package package = StandardPackage();
     package.title.reset();
     package.devName.reset();
@@ -83,7 +85,7 @@ TEST_F(UpdaterRun, TemplateTextsStayWithoutTitleAndDeviceName) {
     EXPECT_TRUE(EndsWith(texts[0], L" : Orvane Update")) << Utf8(texts[0]);
 }
 
-TEST_F(UpdaterRun, OnlyFoundFilesShowTheirLabelEachWithItsToolTip) {
+TEST_F(Opening, OnlyFoundFilesShowTheirLabelEachWithItsToolTip) {
     Package package = StandardPackage();
     package.entries = {
         {L"1", L"1", L"Main firmware", L"main.bin", L"5"},
@@ -120,7 +122,7 @@ TEST_F(UpdaterRun, OnlyFoundFilesShowTheirLabelEachWithItsToolTip) {
     EXPECT_EQ(tips, expected);
 }
 
-TEST_F(UpdaterRun, EnterEscapeAndCloseCommandsLeaveTheWaitingDialogOpen) {
+TEST_F(Opening, EnterEscapeAndCloseCommandsLeaveTheWaitingDialogOpen) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(Start());
 
@@ -138,7 +140,7 @@ TEST_F(UpdaterRun, EnterEscapeAndCloseCommandsLeaveTheWaitingDialogOpen) {
     EXPECT_TRUE(updater.WaitExit(kExitMs));
 }
 
-TEST_F(UpdaterRun, TextControlsShareOneBoldFontAndTheRestKeepTheDialogs) {
+TEST_F(Opening, TextControlsShareOneBoldFontAndTheRestKeepTheDialogs) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(Start());
     const FontReadout fonts(updater.handle());
@@ -181,7 +183,7 @@ bool IsOsDescription(const std::wstring& text) {
            (major < 6 && rest.rfind(L"  ", 0) == 0);
 }
 
-TEST_F(UpdaterRun, FirstLogLineIsOneStampedLineWithTheSystemAndTheTitle) {
+TEST_F(Opening, FirstLogLineIsOneStampedLineWithTheSystemAndTheTitle) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     SYSTEMTIME before;
     GetLocalTime(&before);

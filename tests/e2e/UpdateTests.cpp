@@ -7,6 +7,8 @@
 namespace e2e {
 namespace {
 
+class Updating : public UpdaterRun {};
+
 constexpr int32_t kStatusUnsuccessful = static_cast<int32_t>(0xC0000001u);
 
 std::vector<uint8_t> Padded(std::vector<uint8_t> bytes) {
@@ -21,7 +23,7 @@ std::vector<std::wstring> After(const std::vector<std::wstring>& texts, size_t f
                                 : std::vector<std::wstring>{};
 }
 
-TEST_F(UpdaterRun, EntriesGoInIdOrderAndAMissingFileIsPassedOver) {
+TEST_F(Updating, EntriesGoInIdOrderAndAMissingFileIsPassedOver) {
     Package package = StandardPackage();
     package.entries = {
         {L"3", L"51", L"Third", L"c.bin", L"5"},
@@ -57,7 +59,7 @@ TEST_F(UpdaterRun, EntriesGoInIdOrderAndAMissingFileIsPassedOver) {
     ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
 }
 
-TEST_F(UpdaterRun, FirstOfTwoEntriesFailingStopsTheRunAndShowsTheCode) {
+TEST_F(Updating, FirstOfTwoEntriesFailingStopsTheRunAndShowsTheCode) {
     Package package = StandardPackage();
     package.entries = {
         {L"1", L"1", L"One", L"one.bin", L"5"},
@@ -88,7 +90,7 @@ TEST_F(UpdaterRun, FirstOfTwoEntriesFailingStopsTheRunAndShowsTheCode) {
     ExpectConnectionReleasedLast();
 }
 
-TEST_F(UpdaterRun, WithoutTheCamerasCodeTheFailureHasNoErrorLine) {
+TEST_F(Updating, WithoutTheCamerasCodeTheFailureHasNoErrorLine) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_TRUE(sim.SetFault(20, 0x1234, kStatusUnsuccessful));
     ASSERT_TRUE(sim.SetFault(25, 0x4321, kStatusUnsuccessful));  // the code cannot be read
@@ -179,7 +181,7 @@ TEST_F(SpoiledImage, ReadingShort) {
     ASSERT_NO_FATAL_FAILURE(ExpectNothingSent(L"File Read Error"));
 }
 
-TEST_F(UpdaterRun, ImagesArePaddedToFourBytesAndAPatternSendsTheFileFound) {
+TEST_F(Updating, ImagesArePaddedToFourBytesAndAPatternSendsTheFileFound) {
     Package package = StandardPackage();
     package.entries = {
         {L"1", L"1", L"Five", L"five.bin", L"5"},
@@ -224,7 +226,7 @@ TEST_F(UpdaterRun, ImagesArePaddedToFourBytesAndAPatternSendsTheFileFound) {
     ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
 }
 
-TEST_F(UpdaterRun, TimeOutIsTheEntrysDuringEachWriteAndTwentySecondsAfter) {
+TEST_F(Updating, TimeOutIsTheEntrysDuringEachWriteAndTwentySecondsAfter) {
     Package package = StandardPackage();
     package.entries = {
         {L"1", L"1", L"One", L"one.bin", L"3"},
@@ -255,7 +257,7 @@ TEST_F(UpdaterRun, TimeOutIsTheEntrysDuringEachWriteAndTwentySecondsAfter) {
     ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
 }
 
-TEST_F(UpdaterRun, WriteLongerThanItsTimeOutFailsWithTheCamerasCode) {
+TEST_F(Updating, WriteLongerThanItsTimeOutFailsWithTheCamerasCode) {
     Package package = StandardPackage();
     package.entries[0].timeout = L"1";
     ASSERT_NO_FATAL_FAILURE(WritePackage(package));
@@ -275,7 +277,7 @@ TEST_F(UpdaterRun, WriteLongerThanItsTimeOutFailsWithTheCamerasCode) {
     EXPECT_TRUE(LogPresent());
 }
 
-TEST_F(UpdaterRun, CameraPulledDuringAWriteEndsTheRunWithTheErrorBox) {
+TEST_F(Updating, CameraPulledDuringAWriteEndsTheRunWithTheErrorBox) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_TRUE(sim.HoldUntilDetach(20));
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
@@ -309,7 +311,7 @@ TEST_F(UpdaterRun, CameraPulledDuringAWriteEndsTheRunWithTheErrorBox) {
     EXPECT_EQ(texts.back(), L"Main firmware Update:Failed");
 }
 
-TEST_F(UpdaterRun, SuccessfulRunMarksTheLineDoneShowsFinishedAndReleasesTheCamera) {
+TEST_F(Updating, SuccessfulRunMarksTheLineDoneShowsFinishedAndReleasesTheCamera) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
     ASSERT_NO_FATAL_FAILURE(Start());

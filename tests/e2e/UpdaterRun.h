@@ -1,6 +1,8 @@
 // Fixture of the black-box runs: a fresh working folder, a reset simulated camera, the desktop
 // log removed; the updater started in the folder and ended by force in the teardown if it
 // still runs. Helpers assert with gtest, so callers wrap them in ASSERT_NO_FATAL_FAILURE.
+// Every file derives a suite of its own from it, even with nothing to add: a suite is one CTest
+// entry, and entries of about equal length share the prefix lanes evenly.
 #pragma once
 
 #include <gtest/gtest.h>
