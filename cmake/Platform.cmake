@@ -12,6 +12,22 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX)
   # Every test program runs under Wine, in a prefix that belongs to this build tree.
   set(TAVIK_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  # Tests that drive the simulated camera or own the desktop's log file run this many at once,
+  # each in a prefix of its own (see wine-run.sh); CTest learns of the prefixes from
+  # prefix-lanes.json, which the test preset names.
+  set(TAVIK_PREFIX_LANES 2 CACHE STRING "Prefixes for tests that need one to themselves")
+  if(NOT TAVIK_PREFIX_LANES MATCHES "^[1-9][0-9]*$")
+    message(FATAL_ERROR "TAVIK_PREFIX_LANES must be a whole number from 1 up, not \"${TAVIK_PREFIX_LANES}\"")
+  endif()
+  set(_lanes)
+  foreach(lane RANGE 1 ${TAVIK_PREFIX_LANES})
+    list(APPEND _lanes "{\"id\": \"${lane}\", \"slots\": 1}")
+  endforeach()
+  list(JOIN _lanes ", " _lanes)
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/prefix-lanes.json CONTENT
+       "{\"version\": {\"major\": 1, \"minor\": 0}, \"local\": [{\"prefixes\": [${_lanes}]}]}\n")
+  # A program run once in every lane: the camera's driver is started in each.
+  set(TAVIK_EVERY_LANE ${CMAKE_BINARY_DIR}/wine-run.sh --every-lane)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
                  @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                  GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

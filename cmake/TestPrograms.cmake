@@ -17,8 +17,8 @@ function(tavik_test_timeout test seconds)
 endfunction()
 
 # The gtest filters of the suites that `sources` declare: "Suite.*", or "*/Suite.*" for a
-# parameterised one.
-function(_tavik_gtest_suites out_suites)
+# parameterised one; `out_cases` gets one filter for each case declared.
+function(_tavik_gtest_suites out_suites out_cases)
   set(suites)
   set(ws "[ \t\r\n]*")
   set(id "[A-Za-z0-9_]+")
@@ -43,6 +43,7 @@ function(_tavik_gtest_suites out_suites)
       endif()
     endforeach()
   endforeach()
+  set(${out_cases} "${suites}" PARENT_SCOPE)
   list(REMOVE_DUPLICATES suites)
   set(${out_suites} "${suites}" PARENT_SCOPE)
 endfunction()
@@ -50,9 +51,11 @@ endfunction()
 # A unit-test program: one executable, run under the emulator, with its CTest entries.
 #   tavik_add_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT seconds] [CAMERA]
 #                  [DESKTOP_LOG] [FIXTURES ...] [PROPERTIES name value ...])
-# CAMERA marks a test that drives the simulated camera: such tests run one at a time and
-# only after the camera's driver has been started. DESKTOP_LOG marks one that writes or reads
-# the log file on the prefix's desktop, which only one test at a time may own. TIMEOUT is for
+# CAMERA marks a test that drives the simulated camera: it runs only after the camera's driver
+# has been started, and has the camera to itself. DESKTOP_LOG marks one that writes or reads
+# the log file on the prefix's desktop, which only one test at a time may own. Under Wine each
+# such test gets a prefix lane of its own (camera, desktop and all; see wine-run.sh), so as many
+# run at once as there are lanes; elsewhere they take turns. TIMEOUT is for
 # each entry, on this machine (widened by the time scale); FIXTURES are further fixtures each
 # entry requires; PROPERTIES go to every entry.
 function(tavik_add_test)
@@ -74,7 +77,11 @@ function(tavik_add_test)
   if(T_DESKTOP_LOG)
     list(APPEND locks desktop_log)
   endif()
-  _tavik_gtest_suites(filters ${T_SOURCES})
+  set(owns_prefix FALSE)
+  if(locks AND TAVIK_PREFIX_LANES)
+    set(owns_prefix TRUE)
+  endif()
+  _tavik_gtest_suites(filters cases ${T_SOURCES})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -97,12 +104,27 @@ function(tavik_add_test)
       set(gtest_filter "${filter}")
     endif()
     add_test(NAME ${entry} COMMAND ${T_NAME} "--gtest_filter=${gtest_filter}")
-    set_tests_properties(${entry} PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+    # Until CTest has timed an entry, its cost is its number of cases, and an entry that needs
+    # a prefix lane goes before any that does not: the lanes' entries are the longest, and
+    # only as many of them run at once as there are lanes.
+    set(cost 0)
+    foreach(case ${cases})
+      if(case STREQUAL filter)
+        math(EXPR cost "${cost} + 1")
+      endif()
+    endforeach()
+    if(owns_prefix)
+      math(EXPR cost "${cost} + 1000")
+    endif()
+    set_tests_properties(${entry} PROPERTIES LABELS "${T_LABELS}" COST ${cost} ${T_PROPERTIES})
     tavik_test_timeout(${entry} ${T_TIMEOUT})
     if(fixtures)
       set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED "${fixtures}")
     endif()
-    if(locks)
+    if(owns_prefix)
+      set_tests_properties(${entry} PROPERTIES RESOURCE_GROUPS "prefixes:1")
+      set_property(TEST ${entry} APPEND PROPERTY ENVIRONMENT TAVIK_OWNS_PREFIX=1)
+    elseif(locks)
       set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK "${locks}")
     endif()
   endforeach()
