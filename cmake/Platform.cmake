@@ -17,7 +17,8 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX)
   # prefix-lanes.json, which the test preset names.
   set(TAVIK_PREFIX_LANES 2 CACHE STRING "Prefixes for tests that need one to themselves")
   if(NOT TAVIK_PREFIX_LANES MATCHES "^[1-9][0-9]*$")
-    message(FATAL_ERROR "TAVIK_PREFIX_LANES must be a whole number from 1 up, not \"${TAVIK_PREFIX_LANES}\"")
+    message(FATAL_ERROR
+            "TAVIK_PREFIX_LANES must be a whole number from 1 up, not \"${TAVIK_PREFIX_LANES}\"")
   endif()
   set(_lanes)
   foreach(lane RANGE 1 ${TAVIK_PREFIX_LANES})

@@ -54,10 +54,10 @@ endfunction()
 # CAMERA marks a test that drives the simulated camera: it runs only after the camera's driver
 # has been started, and has the camera to itself. DESKTOP_LOG marks one that writes or reads
 # the log file on the prefix's desktop, which only one test at a time may own. Under Wine each
-# such test gets a prefix lane of its own (camera, desktop and all; see wine-run.sh), so as many
-# run at once as there are lanes; elsewhere they take turns. TIMEOUT is for
-# each entry, on this machine (widened by the time scale); FIXTURES are further fixtures each
-# entry requires; PROPERTIES go to every entry.
+# such test gets a prefix lane of its own (camera, desktop and all; see wine-run.sh), so as
+# many run at once as there are lanes; elsewhere they take turns. TIMEOUT is for each entry, on
+# this machine (widened by the time scale); FIXTURES are further fixtures each entry requires;
+# PROPERTIES go to every entry.
 function(tavik_add_test)
   cmake_parse_arguments(T "CAMERA;DESKTOP_LOG" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES;PROPERTIES"
                         ${ARGN})
