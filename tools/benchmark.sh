@@ -18,6 +18,8 @@ if [ -z "${TAVIK_IN_VM:-}" ] && tavik_emulated; then
 fi
 run="$root/build/wine-run.sh"
 bin="$root/build/bin"
+# The build's prefix alone, without the test lanes: their servers would be counted below.
+export TAVIK_WINEPREFIX="$root/build/wineprefix"
 
 "$run" --boot
 trap '"$run" "$bin/OrvaneCamSimCtl.exe" stop >/dev/null 2>&1 || true' EXIT
