@@ -9,7 +9,7 @@
 #include "VersionText.h"
 #include "resource.h"
 
-void COrvaneUpdateDlg::CheckDevice() {
+bool COrvaneUpdateDlg::CheckDevice() {
     uint8_t transferMode = 0;
     OrvaneUtil_GetTrans(&transferMode);
     if (transferMode == 1) {
@@ -23,15 +23,15 @@ void COrvaneUpdateDlg::CheckDevice() {
     // library reports the camera only once, so only Exit leads on.
     VersionRecord version = {};
     if (!OrvaneUtil_GetVersion(&version)) {
-        return;
+        return false;
     }
     const wchar_t* model = ModelName(version.productCode);
     if (model == nullptr) {
-        return;
+        return false;
     }
     uint8_t block[kVersionBlockSize] = {};
     if (!OrvaneUtil_GetCtrlCurrent(kVersionControl, block, sizeof(block))) {
-        return;
+        return false;
     }
 
     const std::wstring line = FormatVersionLine(model, block);
@@ -43,16 +43,17 @@ void COrvaneUpdateDlg::CheckDevice() {
         const MessageBoxText box = MismatchMessage(deviceName, devNameCheck);
         if (MessageBoxW(m_hWnd, box.text.c_str(), box.caption, box.style) != IDYES) {
             EndRun(Log::Delete);
-            return;
+            return false;
         }
     }
 
     for (const UpdateFileEntry& entry : updateFiles) {
         if (entry.found) {
             EnableWindow(GetDlgItem(IDC_UPDATE), TRUE);
-            break;
+            return true;
         }
     }
+    return false;
 }
 
 void COrvaneUpdateDlg::OnBnClickedExit() {
@@ -89,6 +90,7 @@ void COrvaneUpdateDlg::ShutDown(Log log) {
     // The update thread has posted its result but may still be in its last steps, which send
     // to this dialog: it must be gone before the window and this object are.
     WaitForUpdateThread();
+    shutdownBlock_.End();
     if (log == Log::Delete) {
         DeleteFileW(logPath.c_str());
     }

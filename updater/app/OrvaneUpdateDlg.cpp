@@ -36,6 +36,7 @@ const fw::MessageMapEntry COrvaneUpdateDlg::messageMap[] = {
     fw::MapMessage<WM_APP_STOP_TIMER, &COrvaneUpdateDlg::OnStopTimer>(),
     fw::MapMessage<WM_APP_SHOW_CONTROL, &COrvaneUpdateDlg::OnShowControl>(),
     fw::MapMessage<WM_APP_ENABLE_CONTROL, &COrvaneUpdateDlg::OnEnableControl>(),
+    fw::MapMessage<WM_QUERYENDSESSION, &COrvaneUpdateDlg::OnQueryEndSession>(),
     fw::kEndOfMessageMap,
 };
 
@@ -173,9 +174,9 @@ void COrvaneUpdateDlg::OnSysCommand(UINT id, LPARAM lParam) {
         case SYSCMD_DEVICE_FOUND:
             if (InputCounts(stage_, DialogInput::DeviceFound, false, deviceReported_.load())) {
                 stage_ = DialogStage::Checking;
-                CheckDevice();
-                if (stage_ == DialogStage::Checking) {
-                    stage_ = DialogStage::Identified;
+                const bool ready = CheckDevice();
+                if (stage_ == DialogStage::Checking) {  // the check did not end the run
+                    stage_ = ready ? DialogStage::ReadyToUpdate : DialogStage::WaitingForGood;
                 }
                 return;
             }
@@ -184,6 +185,7 @@ void COrvaneUpdateDlg::OnSysCommand(UINT id, LPARAM lParam) {
             if (InputCounts(stage_, DialogInput::UpdateSucceeded, false,
                             IsWorkersResult(id, lParam))) {
                 stage_ = DialogStage::Ending;
+                shutdownBlock_.End();  // the write is over
                 OnUpdateSucceeded();
                 return;
             }
@@ -192,6 +194,7 @@ void COrvaneUpdateDlg::OnSysCommand(UINT id, LPARAM lParam) {
             if (InputCounts(stage_, DialogInput::UpdateFailed, false,
                             IsWorkersResult(id, lParam))) {
                 stage_ = DialogStage::Ending;
+                shutdownBlock_.End();
                 OnUpdateFailed(lParam);
                 return;
             }
@@ -211,12 +214,35 @@ bool COrvaneUpdateDlg::IsWorkersResult(UINT wParam, LPARAM lParam) const {
     return workerResult_.load() == wParam && workerResultParam_.load() == lParam;
 }
 
+bool COrvaneUpdateDlg::WorkerRunning() const {
+    return updateThreadDone_ && WaitForSingleObject(updateThreadDone_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool COrvaneUpdateDlg::FromWorker() const {
+    return InSendMessage() && WorkerRunning();
+}
+
+LRESULT COrvaneUpdateDlg::OnQueryEndSession(WPARAM, LPARAM) {
+    // A shut-down or log-off would cut the write and leave a half-written camera: refuse it
+    // until the result is in. A forced end cannot be refused and is not answered here.
+    if (stage_ == DialogStage::Updating || WorkerRunning()) {
+        return FALSE;
+    }
+    return Default();
+}
+
 LRESULT COrvaneUpdateDlg::OnShowControl(WPARAM id, LPARAM command) {
+    if (!FromWorker()) {
+        return 0;
+    }
     ShowWindow(GetDlgItem(static_cast<int>(id)), static_cast<int>(command));
     return 0;
 }
 
 LRESULT COrvaneUpdateDlg::OnEnableControl(WPARAM id, LPARAM enable) {
+    if (!FromWorker()) {
+        return 0;
+    }
     EnableWindow(GetDlgItem(static_cast<int>(id)), enable != 0 ? TRUE : FALSE);
     return 0;
 }

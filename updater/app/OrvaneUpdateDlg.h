@@ -15,6 +15,7 @@
 #include "ToolTipCtrl.h"
 #include "UniqueAny.h"
 #include "UpdateFileEntry.h"
+#include "WriteGuards.h"
 
 class COrvaneUpdateDlg : public fw::CDialog, private PackageSink {
 public:
@@ -57,6 +58,7 @@ private:
     LRESULT OnStopTimer(WPARAM id, LPARAM);
     LRESULT OnShowControl(WPARAM id, LPARAM command);
     LRESULT OnEnableControl(WPARAM id, LPARAM enable);
+    LRESULT OnQueryEndSession(WPARAM, LPARAM);
 
     // The library's connection callback: runs on the library's thread, so it only posts.
     static int __stdcall OnDeviceFound(void* context);
@@ -72,9 +74,14 @@ private:
     bool ClickCounts(DialogInput click, int buttonId) const;
     // Whether a result notification is the one this run's worker posted.
     bool IsWorkersResult(UINT wParam, LPARAM lParam) const;
+    // Whether the private message being handled comes from this run's worker: sent, not
+    // posted, while the worker runs.
+    bool FromWorker() const;
+    bool WorkerRunning() const;
 
-    // Device check and the ways out.
-    void CheckDevice();
+    // Device check and the ways out. True only when the check reached its end and enabled
+    // "Update": the camera accepted and an image found.
+    bool CheckDevice();
     void OnUpdateSucceeded();
     void OnUpdateFailed(LPARAM error);
     enum class Log { Delete, Keep };
@@ -87,6 +94,7 @@ private:
     // Update procedure.
     static unsigned __stdcall UpdateThread(void* dialog);
     void RunUpdate();
+    void ReadAndWriteImages();  // posts the result
     bool ReadImages(ImageBuffer (&images)[kUpdateFileCount]);
     void BeginEntry(int slot);
     bool FailEntry(int slot, const wchar_t* reason);
@@ -95,6 +103,7 @@ private:
     void WaitForUpdateThread();
 
     UniqueHandle updateThreadDone_;  // a handle of our own to wait for the update thread's end
+    ShutdownBlockReason shutdownBlock_;  // from the start of a write until its result
     DialogStage stage_ = DialogStage::Waiting;
     bool libraryStarted_ = false;  // OrvaneUtil_Init succeeded
     bool updateStarted_ = false;   // the worker was started: the camera may have been written

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <process.h>
 
+#include <optional>
 #include <string>
 
 #include "DialogNotifications.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr uint32_t kRestoredTimeoutMs = 20000;  // the library's time-out after each write
 constexpr wchar_t kDoneSuffix[] = L" [Done]";   // after the version line once all is written
+constexpr DWORD kResultRetryMs = 50;  // while the dialog's queues have no room for the result
 
 }  // namespace
 
@@ -53,6 +55,7 @@ void COrvaneUpdateDlg::OnBnClickedUpdate() {
     updateThreadDone_ = std::move(done);
     stage_ = DialogStage::Updating;
     updateStarted_ = true;
+    shutdownBlock_.Begin(m_hWnd);
     EnableWindow(GetDlgItem(IDC_UPDATE), FALSE);
     EnableWindow(GetDlgItem(IDC_EXIT), FALSE);
 }
@@ -65,6 +68,18 @@ unsigned __stdcall COrvaneUpdateDlg::UpdateThread(void* dialog) {
 void COrvaneUpdateDlg::RunUpdate() {
     // "Srart" is the program's own spelling, which debugger logs are matched against: keep it.
     OutputDebugStringW(L"UpdateThread Srart\r\n");
+    ReadAndWriteImages();
+    SendMessageW(m_hWnd, WM_APP_ENABLE_CONTROL, IDC_EXIT, TRUE);
+
+    OutputDebugStringW(L"UpdateThread End\r\n");
+    if (HANDLE own = updateThread.exchange(nullptr)) {
+        CloseHandle(own);
+    }
+}
+
+void COrvaneUpdateDlg::ReadAndWriteImages() {
+    // From the first request to the result the PC must not sleep.
+    const SystemAwakeRequest awake;
 
     // Slots in the order of their IDs, whatever the package's order; the first failure ends
     // the run. Every image is in memory before the first request, so an image that has gone
@@ -95,19 +110,19 @@ void COrvaneUpdateDlg::RunUpdate() {
     } else {
         PostResult(SYSCMD_UPDATE_FAILED, static_cast<LPARAM>(static_cast<int32_t>(errorCode)));
     }
-    SendMessageW(m_hWnd, WM_APP_ENABLE_CONTROL, IDC_EXIT, TRUE);
-
-    OutputDebugStringW(L"UpdateThread End\r\n");
-    if (HANDLE own = updateThread.exchange(nullptr)) {
-        CloseHandle(own);
-    }
 }
 
 void COrvaneUpdateDlg::PostResult(UINT code, LPARAM lParam) {
     // Noted before it is posted: the dialog takes only this notification for the result.
     workerResultParam_.store(lParam);
     workerResult_.store(code);
-    PostMessageW(m_hWnd, WM_SYSCOMMAND, code, lParam);
+    // Without the result the dialog would stay "updating" for good, with Exit refused. A
+    // posted-message queue that is full has no room for it; a notification sent without
+    // waiting needs none, and still never makes this thread wait for the operator.
+    while (!PostMessageW(m_hWnd, WM_SYSCOMMAND, code, lParam) &&
+           !SendNotifyMessageW(m_hWnd, WM_SYSCOMMAND, code, lParam) && IsWindow(m_hWnd)) {
+        Sleep(kResultRetryMs);
+    }
 }
 
 bool COrvaneUpdateDlg::ReadImages(ImageBuffer (&images)[kUpdateFileCount]) {
@@ -184,11 +199,17 @@ bool COrvaneUpdateDlg::WriteEntry(int slot, ImageBuffer image, uint32_t* errorCo
 }
 
 LRESULT COrvaneUpdateDlg::OnStartTimer(WPARAM id, LPARAM) {
+    if (!FromWorker()) {
+        return 0;
+    }
     SetTimer(m_hWnd, id, kProgressTickMs, nullptr);
     return 0;
 }
 
 LRESULT COrvaneUpdateDlg::OnStopTimer(WPARAM id, LPARAM) {
+    if (!FromWorker()) {
+        return 0;
+    }
     KillTimer(m_hWnd, id);
     // A tick already queued must not move the bar or the label after the write has ended.
     MSG tick;
@@ -213,14 +234,26 @@ void COrvaneUpdateDlg::WaitForUpdateThread() {
         return;
     }
     HANDLE thread = updateThreadDone_.get();
-    // Answer what the thread sends meanwhile; posted messages stay queued.
+    // A write may take a minute more (the loop ended by WM_QUIT meanwhile): everything but the
+    // operator's input is handled until the worker is gone, what it sends, the bar's ticks and
+    // painting, so Windows never takes the window for hung and offers to end it.
+    std::optional<WPARAM> quit;
     for (;;) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+        const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
         if (woken != WAIT_OBJECT_0 + 1) {
             break;
         }
         MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = message.wParam;
+            } else if (!IsOperatorInput(message.message)) {
+                DispatchMessageW(&message);
+            }
+        }
     }
     updateThreadDone_.reset();
+    if (quit) {
+        PostQuitMessage(static_cast<int>(*quit));  // for the loop that runs this dialog
+    }
 }
