@@ -260,7 +260,7 @@ TEST_F(Writing, TheRunningLabelTurnsBoldAndAfterAFailureKeepsItsLastTick) {
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(WaitIdentified());
-    const FontReadout fonts(updater.handle());
+    const ProgramProbe fonts(updater.handle());
     ASSERT_TRUE(fonts.ok()) << "the font probe could not be loaded into the updater";
     const auto dialogFont = fonts.FontOf(dialog);
     const auto bold = fonts.FontOf(Item(IDC_TITLE));

@@ -143,7 +143,7 @@ TEST_F(Opening, EnterEscapeAndCloseCommandsLeaveTheWaitingDialogOpen) {
 TEST_F(Opening, TextControlsShareOneBoldFontAndTheRestKeepTheDialogs) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(Start());
-    const FontReadout fonts(updater.handle());
+    const ProgramProbe fonts(updater.handle());
     ASSERT_TRUE(fonts.ok()) << "the font probe could not be loaded into the updater";
 
     const auto dialogFont = fonts.FontOf(dialog);

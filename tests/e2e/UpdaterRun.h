@@ -16,7 +16,7 @@
 #include "CamSimControl.h"
 #include "ChildProcess.h"
 #include "DesktopLog.h"
-#include "FontReadout.h"
+#include "ProgramProbe.h"
 #include "JournalQueries.h"
 #include "MessageBoxReadout.h"
 #include "PackageText.h"

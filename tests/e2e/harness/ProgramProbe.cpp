@@ -1,4 +1,4 @@
-#include "FontReadout.h"
+#include "ProgramProbe.h"
 
 #include <string>
 
@@ -29,8 +29,8 @@ std::optional<uint32_t> RunThere(HANDLE process, uintptr_t start, const void* ar
 
 }  // namespace
 
-FontReadout::FontReadout(HANDLE process) : process_(process) {
-    const std::wstring path = BesideThisProgram(L"e2e_font_probe.dll");
+ProgramProbe::ProgramProbe(HANDLE process) : process_(process) {
+    const std::wstring path = BesideThisProgram(L"e2e_program_probe.dll");
     local_ = LoadLibraryW(path.c_str());
     if (local_ == nullptr) {
         return;
@@ -46,22 +46,42 @@ FontReadout::FontReadout(HANDLE process) : process_(process) {
     remote_ = RunThere(process, loadLibrary, name.address()).value_or(0);
 }
 
-FontReadout::~FontReadout() {
+ProgramProbe::~ProgramProbe() {
     // The library stays in the program, which ends soon after; here it goes.
     if (local_ != nullptr) {
         FreeLibrary(local_);
     }
 }
 
-std::optional<uint32_t> FontReadout::FontOf(HWND window) const {
+std::optional<uint32_t> ProgramProbe::FontOf(HWND window) const {
     return Call("FontOfWindow", window);
 }
 
-std::optional<uint32_t> FontReadout::WeightOf(HWND window) const {
+std::optional<uint32_t> ProgramProbe::WeightOf(HWND window) const {
     return Call("WeightOfWindowFont", window);
 }
 
-std::optional<uint32_t> FontReadout::Call(const char* function, const void* argument) const {
+bool ProgramProbe::WatchExecutionState() const {
+    return Call("WatchExecutionState", nullptr) == 1u;
+}
+
+std::optional<uint32_t> ProgramProbe::LastExecutionState() const {
+    return Call("LastExecutionState", nullptr);
+}
+
+std::optional<uint32_t> ProgramProbe::LastExecutionStateThread() const {
+    return Call("LastExecutionStateThread", nullptr);
+}
+
+bool ProgramProbe::RefuseResultPosts() const {
+    return Call("RefuseResultPosts", nullptr) == 1u;
+}
+
+std::optional<uint32_t> ProgramProbe::RefusedResultPosts() const {
+    return Call("RefusedResultPosts", nullptr);
+}
+
+std::optional<uint32_t> ProgramProbe::Call(const char* function, const void* argument) const {
     if (!ok()) {
         return std::nullopt;
     }
