@@ -1,11 +1,18 @@
 // The camera identified (or not), the model check with its boxes, and the ways out that end
 // the program without an update.
+#include "TimeScale.h"
 #include "UpdaterRun.h"
 
 namespace e2e {
 namespace {
 
 class Identifying : public UpdaterRun {};
+
+// The dialog's private message by which its worker enables a control (wParam: the control's
+// ID, lParam: TRUE).
+constexpr UINT kEnableControlMessage = WM_APP + 4;
+
+constexpr uint32_t kFunctionSetCtrlCurrent = 9;  // among others, the connection control 0x3E
 
 // A failure status that reaches the caller with a system error, so the library reports it.
 constexpr int32_t kStatusUnsuccessful = static_cast<int32_t>(0xC0000001u);
@@ -90,9 +97,23 @@ protected:
         EXPECT_TRUE(IsEnabled(Item(IDC_EXIT)));
         EXPECT_TRUE(OtherWindows().empty());
 
+        // The check decides, not the button: neither the dialog's own enable message from
+        // outside nor "Update" enabled by another program lets a click write this camera.
+        EXPECT_TRUE(Post(dialog, kEnableControlMessage, IDC_UPDATE, TRUE));
+        ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
+        EXPECT_FALSE(IsEnabled(Item(IDC_UPDATE))) << "a posted private message was taken";
+        EnableWindow(Item(IDC_UPDATE), TRUE);
+        ASSERT_TRUE(IsEnabled(Item(IDC_UPDATE)));
+        ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
+        ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
+        EXPECT_TRUE(IsEnabled(Item(IDC_EXIT))) << "an update started";
+        EXPECT_TRUE(OtherWindows().empty());
+
         ASSERT_TRUE(Click(Item(IDC_EXIT), Delivery::Posted));
         ASSERT_TRUE(updater.WaitExit(kExitMs));
         EXPECT_FALSE(LogPresent());
+        EXPECT_TRUE(WithCode(ReadCameraJournal(), kCodeSetSystemData).empty())
+            << "the camera was written";
     }
 };
 
@@ -224,7 +245,13 @@ TEST_F(Identifying, ExitReleasesTheCameraLastAndDeletesTheLog) {
 // operator: before the camera, and with it identified.
 TEST_F(Identifying, NotificationsPostedBeforeAnyUpdateChangeNothing) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    // The camera opens at once, but the request that precedes its report is held for a while:
+    // the library could answer a check meanwhile.
+    ASSERT_TRUE(sim.DelayNext(kFunctionSetCtrlCurrent, tavik::test::Scaled(4000)));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
     ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(WaitUntil([&] { return OneRequestOutstanding(); }, kIdentifyMs))
+        << "the camera was not opened";
     const auto postAll = [&] {
         EXPECT_TRUE(Post(dialog, WM_SYSCOMMAND, 0x10, 0));
         EXPECT_TRUE(Post(dialog, WM_SYSCOMMAND, 0x20, 0));
@@ -234,11 +261,13 @@ TEST_F(Identifying, NotificationsPostedBeforeAnyUpdateChangeNothing) {
     EXPECT_TRUE(PostClick(IDC_UPDATE));  // disabled
     ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
     EXPECT_TRUE(OtherWindows().empty()) << "a box for a result no run had";
-    EXPECT_TRUE(ReadCameraJournal().empty()) << "the camera was asked before it was reported";
+    camsim::StatusRecord status = {};
+    ASSERT_TRUE(sim.ReadStatus(&status));
+    ASSERT_EQ(status.outstanding, 1u) << "reported before the notifications were handled";
+    EXPECT_EQ(status.received, 1u) << "the camera was asked before it was reported";
     EXPECT_EQ(LogTexts().size(), 1u);
 
     // The camera's own report still counts.
-    ASSERT_NO_FATAL_FAILURE(AttachCamera());
     ASSERT_NO_FATAL_FAILURE(WaitIdentified());
     postAll();
     ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
@@ -284,6 +313,25 @@ TEST_F(QuitPosted, WhileWaitingWithAnUnknownCamera) {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(WaitRequest(kCodeGetVersion));
     ASSERT_NO_FATAL_FAILURE(QuitAndExpectReleased());
+}
+
+// The scan is still looking when the loop ends, and the camera comes right after: the scan
+// must be gone before the dialog, with no report to it afterwards.
+TEST_F(QuitPosted, WhileTheScanStillSearches) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    ASSERT_NE(thread, 0u);
+    ASSERT_TRUE(PostThreadMessageW(thread, WM_QUIT, 0, 0));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_TRUE(updater.WaitExit(kExitMs)) << "the program did not end";
+    EXPECT_EQ(updater.ExitCode(), 0u);
+    EXPECT_FALSE(LogPresent());
+    const Journal journal = ReadCameraJournal();
+    EXPECT_TRUE(WithCode(journal, kCodeGetTrans).empty()) << "a check ran after the loop ended";
+    if (!journal.empty()) {
+        ExpectConnectionReleasedLast();  // opened in the meantime: closed as on every way out
+    }
 }
 
 TEST_F(QuitPosted, WhileIdentified) {

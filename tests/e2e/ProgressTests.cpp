@@ -286,5 +286,80 @@ TEST_F(Writing, TheRunningLabelTurnsBoldAndAfterAFailureKeepsItsLastTick) {
     ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
 }
 
+// Windows and other programs during a write: a log-off asked for, a result that cannot be
+// posted. The writing thread keeps the PC awake until the result.
+TEST_F(Writing, NoShutDownOrLostResultCutsItAndThePcStaysAwakeMeanwhile) {
+    Package package = StandardPackage();
+    package.entries[0].timeout = L"60";
+    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
+    ASSERT_TRUE(sim.SetWriteTime(tavik::test::Scaled(1500) * 1000 / 400));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    const ProgramProbe probe(updater.handle());
+    ASSERT_TRUE(probe.ok()) << "the probe could not be loaded into the updater";
+    ASSERT_TRUE(probe.WatchExecutionState());
+    ASSERT_TRUE(probe.RefuseResultPosts());
+
+    // Outside a write the query is answered as always, and nothing ends.
+    EXPECT_EQ(Send(dialog, WM_QUERYENDSESSION, 0, 0).value_or(-1), TRUE);
+    ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
+    EXPECT_TRUE(updater.Running());
+    EXPECT_TRUE(IsVisible(dialog));
+
+    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
+    ASSERT_TRUE(WaitUntil([&] { return OneRequestOutstanding(); }, kBoxMs))
+        << "the write never started";
+    EXPECT_EQ(Send(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF).value_or(-1), FALSE)
+        << "a log-off was let through during the write";
+    EXPECT_EQ(probe.LastExecutionState().value_or(0), ES_CONTINUOUS | ES_SYSTEM_REQUIRED)
+        << "the PC may sleep during the write";
+    const uint32_t writer = probe.LastExecutionStateThread().value_or(0);
+    EXPECT_NE(writer, GetWindowThreadProcessId(dialog, nullptr)) << "not the writing thread";
+    ASSERT_TRUE(OneRequestOutstanding()) << "the write ended before it was watched";
+
+    HWND box = WaitBox(L"Finished");
+    ASSERT_NE(box, nullptr);
+    EXPECT_GE(probe.RefusedResultPosts().value_or(0), 1u) << "the result was not refused its post";
+    EXPECT_EQ(probe.LastExecutionState().value_or(0), ES_CONTINUOUS) << "still kept awake";
+    EXPECT_EQ(probe.LastExecutionStateThread().value_or(0), writer);
+    EXPECT_EQ(WithCode(ReadCameraJournal(), kCodeSetSystemData).size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+    ExpectConnectionReleasedLast();
+}
+
+// The loop ended by WM_QUIT during a write: until the worker is done the dialog keeps painting
+// and ticking, so Windows never offers to end it as hung; then it ends as on any way out.
+TEST_F(Writing, QuitPostedKeepsTheBarRunningUntilTheWriteEnds) {
+    Package package = StandardPackage();
+    package.entries[0].timeout = L"60";
+    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
+    ASSERT_TRUE(sim.SetWriteTime(tavik::test::Scaled(3000) * 1000 / 400));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
+    ASSERT_TRUE(WaitUntil([&] { return Position() >= 1; }, kBoxMs)) << "the bar never ran";
+
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    ASSERT_TRUE(PostThreadMessageW(thread, WM_QUIT, 0, 0));
+    // WM_QUIT comes before any later tick: two more steps are ticks after the loop ended.
+    const int atQuit = Position();
+    EXPECT_TRUE(WaitUntil([&] { return Position() >= atQuit + 2; }, kBoxMs))
+        << "the bar stopped with the loop";
+    ASSERT_TRUE(OneRequestOutstanding()) << "the write ended before the bar was watched";
+
+    ASSERT_TRUE(updater.WaitExit(kExitMs)) << "the program did not end after the write";
+    EXPECT_EQ(updater.ExitCode(), 0u);
+    EXPECT_EQ(WithCode(ReadCameraJournal(), kCodeSetSystemData).size(), 1u);
+    ExpectConnectionReleasedLast();
+    // No one saw the result: the log stays, with the write's outcome.
+    const auto texts = LogTexts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), L"Main firmware Update:Succeeded");
+}
+
 }  // namespace
 }  // namespace e2e

@@ -214,4 +214,9 @@ void UpdaterRun::ExpectConnectionReleasedLast() {
     EXPECT_EQ(releases, 1u);
 }
 
+bool UpdaterRun::OneRequestOutstanding() {
+    camsim::StatusRecord status = {};
+    return sim.ReadStatus(&status) && status.outstanding == 1;
+}
+
 }  // namespace e2e

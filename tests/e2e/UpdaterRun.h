@@ -98,6 +98,8 @@ protected:
     Journal ReadCameraJournal();
     // Control 0x3E written with 1 once, after every other request: the library was shut down.
     void ExpectConnectionReleasedLast();
+    // The camera holds exactly one request it has not completed yet (a write, say).
+    bool OneRequestOutstanding();
 
     camsim::Control sim;
     uint32_t camera = 0;

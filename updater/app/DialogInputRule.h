@@ -6,16 +6,16 @@
 #include <windows.h>
 
 enum class DialogStage {
-    Waiting,     // for the camera's report
-    Checking,    // the device check runs; its model box may be open
+    Waiting,   // for the camera's report
+    Checking,  // the device check runs; its model box may be open
     // The check reached its end: the model matched or the operator said Yes, and an image was
     // found; "Update" is enabled.
     ReadyToUpdate,
     // The check is over without that (a query failed, a model the updater does not know, no
     // image found): "Update" stays disabled for good and only Exit leads on.
     WaitingForGood,
-    Updating,    // the worker runs
-    Ending,      // a result is shown, or a way out has begun
+    Updating,  // the worker runs
+    Ending,    // a result is shown, or a way out has begun
 };
 
 enum class DialogInput {

@@ -102,7 +102,7 @@ private:
     void PostResult(UINT code, LPARAM lParam);
     void WaitForUpdateThread();
 
-    UniqueHandle updateThreadDone_;  // a handle of our own to wait for the update thread's end
+    UniqueHandle updateThreadDone_;      // a handle of our own to wait for the update thread's end
     ShutdownBlockReason shutdownBlock_;  // from the start of a write until its result
     DialogStage stage_ = DialogStage::Waiting;
     bool libraryStarted_ = false;  // OrvaneUtil_Init succeeded
