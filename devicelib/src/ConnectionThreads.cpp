@@ -8,6 +8,7 @@
 #include "LibraryState.h"
 #include "Requests.h"
 #include "TAVIKUtilDll.h"
+#include "Trace.h"
 #include "Transport.h"
 #include "UniqueAny.h"
 
@@ -107,6 +108,7 @@ DWORD WINAPI ScanDeviceThread(LPVOID parameter) {
                 // value and close, and nothing may follow that value.
                 if (app.m_bScanRunning.load()) {
                     g_scanInRequest.store(true);
+                    const trace::Caller caller("OrvaneUtil_Init");
                     WriteConnectionControl(device, 0);
                     g_scanInRequest.store(false);
                     Report(app.m_bScanRunning, start);
@@ -126,6 +128,7 @@ DWORD WINAPI WatchConnectionThread(LPVOID parameter) {
     diag::Write(diag::Stream::Debugger, L"WatchConnectionThread Srart\r\n");
     for (;;) {
         if (CountDeviceInterfaces() < 1) {
+            trace::Camera("removed", nullptr);
             Report(app.m_bWatchRunning, start);
             break;
         }
@@ -251,6 +254,7 @@ void StopThread(std::atomic<HANDLE>& slot, const std::atomic<bool>* inRequest) {
 
 extern "C" bool ORVANE_API OrvaneUtil_Init(void* context, ConnectionCallback callback,
                                            bool /*flag: accepted, not used*/) {
+    trace::Start();
     const ThreadKind scan{&ScanDeviceThread, theApp.m_bScanRunning, theApp.m_hScanThread, true};
     return StartThread(scan, context, callback);
 }
@@ -270,10 +274,12 @@ extern "C" void ORVANE_API OrvaneUtil_Uninit(void) {
     StopThread(theApp.m_hWatchThread, nullptr);  // it makes no request
     g_scanInRequest.store(false);                // also after a thread ended by force
     if (theApp.m_hDevice.load() != INVALID_HANDLE_VALUE) {
+        const trace::Caller caller("OrvaneUtil_Uninit");
         WriteConnectionControl(theApp.m_hDevice.load(), 1);
     }
     HANDLE device = theApp.m_hDevice.exchange(INVALID_HANDLE_VALUE);
     if (device != INVALID_HANDLE_VALUE) {
         CloseHandle(device);
+        trace::Camera("closed", nullptr);
     }
 }

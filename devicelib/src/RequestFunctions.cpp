@@ -8,6 +8,7 @@
 #include "RequestRecords.h"
 #include "Requests.h"
 #include "TAVIKUtilDll.h"
+#include "Trace.h"
 #include "Transport.h"
 #include "UniqueAny.h"
 
@@ -75,9 +76,12 @@ UniqueBlock AllocateCleared(uint64_t size) {
 
 bool SendRequest(HANDLE device, RequestFunction function, const void* input, DWORD inputSize,
                  void* output, DWORD outputSize, DWORD* bytesReturned) {
-    return SendDeviceRequest(device, RequestCode(function), input, inputSize, output, outputSize,
-                             bytesReturned) != FALSE ||
-           GetLastError() == 0;
+    // Without a trace the one cost is this look at a flag.
+    const BOOL ok = trace::On() ? trace::TracedRequest(device, function, input, inputSize, output,
+                                                       outputSize, bytesReturned)
+                                : SendDeviceRequest(device, RequestCode(function), input, inputSize,
+                                                    output, outputSize, bytesReturned);
+    return ok != FALSE || GetLastError() == 0;
 }
 
 bool SetControlValue(HANDLE device, const CtrlValueRecord& value, uint32_t length) {

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "Diagnostics.h"
+#include "Trace.h"
 #include "UniqueAny.h"
 
 const GUID GUID_DEVINTERFACE_CAMERA = {
@@ -81,6 +82,7 @@ HANDLE OpenDeviceInterface() {
 
     diag::Write(diag::Stream::StandardOutput,
                 diag::Format(L"Symbolic link is %ls\n", detail->DevicePath).c_str());
+    trace::Camera("found", detail->DevicePath);
 
     HANDLE device = CreateFileW(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -90,7 +92,10 @@ HANDLE OpenDeviceInterface() {
         wchar_t line[64];
         std::swprintf(line, 64, L"Failed to open device!(%08X)\r\n", static_cast<unsigned>(error));
         diag::Write(diag::Stream::Debugger, line);
+        trace::Camera("open-failed", nullptr, error);
         SetLastError(error);
+    } else {
+        trace::Camera("opened", nullptr);
     }
     return device;
 }
