@@ -12,13 +12,28 @@ namespace e2e {
 namespace {
 
 constexpr int kFileLabels[] = {IDC_FILE1, IDC_FILE2, IDC_FILE3, IDC_FILE4, IDC_FILE5};
+constexpr DWORD kRunMs = 30000;  // as natively; ConsoleRun widens it on a slow host
+constexpr int32_t kStatusUnsuccessful = static_cast<int32_t>(0xC0000001u);
+constexpr uint32_t kGetTransFunction = 15;
+
+// The device check's requests as the camera received them, in order.
+std::vector<uint32_t> DeviceCheckRequests(const Journal& journal) {
+    std::vector<uint32_t> codes;
+    for (const auto& entry : journal) {
+        if (entry.code == kCodeGetTrans || entry.code == kCodeSetTrans ||
+            entry.code == kCodeGetVersion || entry.code == kCodeGetCtrlCurrent) {
+            codes.push_back(entry.code);
+        }
+    }
+    return codes;
+}
 
 class CheckerAgreement : public UpdaterRun {
 protected:
     // The checker's report on the working folder's package, as the updater would read it there.
     nlohmann::json CheckerReport() {
         ConsoleRun run(L"TAVIKPackageCheck.exe", L"--json", folder.Path());
-        EXPECT_TRUE(run.WaitExit(30000));
+        EXPECT_TRUE(run.WaitExit(kRunMs));
         return nlohmann::json::parse(run.output(), nullptr, false);
     }
 
@@ -107,6 +122,33 @@ TEST_F(CheckerAgreement, ThePackageWithoutTitleOrDeviceName) {
     EXPECT_EQ(TextOfItem(IDC_TITLE), L"Orvane Update");
     EXPECT_EQ(TextOfItem(IDC_DEVNAME), L"Orvane");
     EXPECT_TRUE(IsVisible(Item(IDC_FILE2)));
+}
+
+// The checker's --camera against the updater on one camera, whose transfer-mode query fails:
+// the updater passes that failure over, so the checker must predict that it goes ahead.
+TEST_F(CheckerAgreement, ACameraWhoseTransferModeQueryFails) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_TRUE(sim.SetFault(kGetTransFunction, 0x1F, kStatusUnsuccessful));
+    ConsoleRun run(L"TAVIKPackageCheck.exe", L"--camera --json", folder.Path());
+    ASSERT_TRUE(run.WaitExit(kRunMs));
+    const nlohmann::json report = nlohmann::json::parse(run.output(), nullptr, false);
+    ASSERT_TRUE(report.is_object()) << run.output() << run.errors();
+    const nlohmann::json& camera = report["camera"];
+    EXPECT_EQ(run.exitCode(), 0u) << run.output();
+    EXPECT_EQ(camera["failedQueries"], nlohmann::json::array({"OrvaneUtil_GetTrans"}));
+    const std::vector<uint32_t> asked = DeviceCheckRequests(ReadCameraJournal());
+    ASSERT_TRUE(sim.ClearJournal());
+
+    ASSERT_TRUE(sim.SetFault(kGetTransFunction, 0x1F, kStatusUnsuccessful));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    EXPECT_EQ(camera["updater"], "goes-ahead");
+    EXPECT_EQ(camera["updateEnabled"], IsEnabled(Item(IDC_UPDATE)));
+    EXPECT_EQ(VersionList(),
+              std::vector<std::wstring>{FromUtf8(camera["versionLine"].get<std::string>())});
+    EXPECT_TRUE(OtherWindows().empty()) << "no box, as the checker said";
+    EXPECT_EQ(asked, DeviceCheckRequests(ReadCameraJournal())) << "the same queries, in order";
 }
 
 }  // namespace

@@ -2,58 +2,64 @@
 // out of a run.
 #include <windows.h>
 
+#include "DeviceDecision.h"
 #include "LogFile.h"
 #include "OrvaneUpdateDlg.h"
 #include "RunMessages.h"
 #include "TAVIKUtilDll.h"
-#include "VersionText.h"
 #include "resource.h"
 
-bool COrvaneUpdateDlg::CheckDevice() {
-    uint8_t transferMode = 0;
-    OrvaneUtil_GetTrans(&transferMode);
-    if (transferMode == 1) {
-        OrvaneUtil_SetTrans(0);
+namespace {
+
+// The device check's requests, through the library.
+class LibraryCamera final : public DeviceCheckCamera {
+public:
+    bool GetTransferMode(uint8_t* mode) override { return OrvaneUtil_GetTrans(mode); }
+    void SwitchTransferOff() override { OrvaneUtil_SetTrans(0); }
+    bool GetProductCode(uint16_t* productCode) override {
+        VersionRecord version = {};
+        const bool read = OrvaneUtil_GetVersion(&version);
+        *productCode = version.productCode;
+        return read;
     }
+    bool GetVersionBlock(uint8_t (&block)[kVersionBlockSize]) override {
+        return OrvaneUtil_GetCtrlCurrent(kVersionControl, block, kVersionBlockSize);
+    }
+};
+
+}  // namespace
+
+bool COrvaneUpdateDlg::CheckDevice() {
+    LibraryCamera camera;
+    const DeviceAnswers answers = AskDeviceCheck(camera);
 
     HWND versionList = GetDlgItem(IDC_VERSION_LIST);
     SendMessageW(versionList, LB_RESETCONTENT, 0, 0);
 
+    DevicePackage package{ControlText(IDC_DEVNAME), devNameCheck, false};
+    for (const UpdateFileEntry& entry : updateFiles) {
+        package.anyImageFound = package.anyImageFound || entry.found;
+    }
+    const DeviceDecision decision = DecideDevice(answers, package);
     // A camera that cannot be identified leaves the dialog waiting, without a word: the
     // library reports the camera only once, so only Exit leads on.
-    VersionRecord version = {};
-    if (!OrvaneUtil_GetVersion(&version)) {
+    if (decision.outcome == DeviceOutcome::KeepsWaiting) {
         return false;
     }
-    const wchar_t* model = ModelName(version.productCode);
-    if (model == nullptr) {
+    SendMessageW(versionList, LB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(decision.versionLine.c_str()));
+    WriteLog(logPath, decision.versionLine);
+
+    if (decision.outcome != DeviceOutcome::GoesAhead &&
+        MessageBoxW(m_hWnd, decision.box.text.c_str(), decision.box.caption, decision.box.style) !=
+            IDYES) {
+        EndRun(Log::Delete);
         return false;
     }
-    uint8_t block[kVersionBlockSize] = {};
-    if (!OrvaneUtil_GetCtrlCurrent(kVersionControl, block, sizeof(block))) {
-        return false;
+    if (decision.updateEnabled) {
+        EnableWindow(GetDlgItem(IDC_UPDATE), TRUE);
     }
-
-    const std::wstring line = FormatVersionLine(model, block);
-    SendMessageW(versionList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-    WriteLog(logPath, line);
-
-    const std::wstring deviceName = ControlText(IDC_DEVNAME);
-    if (deviceName != model) {
-        const MessageBoxText box = MismatchMessage(deviceName, devNameCheck);
-        if (MessageBoxW(m_hWnd, box.text.c_str(), box.caption, box.style) != IDYES) {
-            EndRun(Log::Delete);
-            return false;
-        }
-    }
-
-    for (const UpdateFileEntry& entry : updateFiles) {
-        if (entry.found) {
-            EnableWindow(GetDlgItem(IDC_UPDATE), TRUE);
-            return true;
-        }
-    }
-    return false;
+    return decision.updateEnabled;
 }
 
 void COrvaneUpdateDlg::OnBnClickedExit() {

@@ -5,31 +5,32 @@
 
 #include "ConsoleOutput.h"
 
-namespace {
-
-CameraIdentity Failed(CameraIdentity identity, const wchar_t* query, const CameraAnswers& answers) {
-    identity.status = CameraStatus::QueryFailed;
-    identity.failedQuery = query;
+CameraIdentity IdentifyCamera(const CameraAnswers& answers) {
+    const DeviceAnswers& device = answers.device;
+    CameraIdentity identity;
+    identity.answers = device;
+    if (answers.transferFailed) {
+        identity.failedQueries.push_back(L"OrvaneUtil_GetTrans");
+    } else if (device.transferRead) {
+        identity.transferMode = device.transferMode;
+    }
+    if (answers.versionFailed) {
+        identity.failedQueries.push_back(L"OrvaneUtil_GetVersion");
+    }
+    if (answers.blockFailed) {
+        identity.failedQueries.push_back(L"OrvaneUtil_GetCtrlCurrent(61)");
+    }
     identity.haveLibraryError = answers.errorCodeRead;
     identity.libraryError = answers.libraryError;
-    return identity;
-}
-
-}  // namespace
-
-CameraIdentity IdentifyCamera(const CameraAnswers& answers) {
-    CameraIdentity identity;
-    if (!answers.versionRead) {
-        return Failed(identity, L"OrvaneUtil_GetVersion", answers);
+    identity.status = CameraStatus::QueryFailed;
+    if (!device.versionRead) {
+        return identity;
     }
     identity.haveProductCode = true;
-    identity.productCode = answers.version.productCode;
-    if (answers.blockRead) {
+    identity.productCode = device.productCode;
+    if (device.blockRead) {
         identity.haveBlock = true;
-        std::memcpy(identity.block, answers.block, sizeof(identity.block));
-    }
-    if (answers.transferRead) {
-        identity.transferMode = answers.transferMode;
+        std::memcpy(identity.block, device.block, sizeof(identity.block));
     }
     const wchar_t* model = ModelName(identity.productCode);
     if (model == nullptr) {
@@ -37,14 +38,10 @@ CameraIdentity IdentifyCamera(const CameraAnswers& answers) {
         return identity;
     }
     identity.model = model;
-    if (!answers.blockRead) {
-        return Failed(identity, L"OrvaneUtil_GetCtrlCurrent(61)", answers);
+    if (device.blockRead) {
+        identity.versionLine = FormatVersionLine(model, device.block);
+        identity.status = CameraStatus::Identified;
     }
-    identity.versionLine = FormatVersionLine(model, answers.block);
-    if (!answers.transferRead) {
-        return Failed(identity, L"OrvaneUtil_GetTrans", answers);
-    }
-    identity.status = CameraStatus::Identified;
     return identity;
 }
 
@@ -60,6 +57,20 @@ const char* CameraStatusName(CameraStatus status) {
             return "query-failed";
     }
     return "unknown";
+}
+
+std::wstring FailedQueriesText(const CameraIdentity& identity) {
+    std::wstring text;
+    for (const std::wstring& query : identity.failedQueries) {
+        text += (text.empty() ? L"" : L", ") + query;
+    }
+    if (text.empty()) {
+        return text;
+    }
+    return text + L" failed" +
+           (identity.haveLibraryError
+                ? L", library error code " + std::to_wstring(identity.libraryError)
+                : std::wstring(L", no error code could be read"));
 }
 
 std::wstring ProductCodeText(uint16_t productCode) {
@@ -88,9 +99,10 @@ void AddCameraFields(const CameraIdentity& identity, nlohmann::ordered_json& jso
     json["versionBytes"] =
         identity.haveBlock ? Json(VersionBytesHex(identity.block)) : Json(nullptr);
     json["transferMode"] = identity.transferMode >= 0 ? Json(identity.transferMode) : Json(nullptr);
-    if (identity.status == CameraStatus::QueryFailed) {
-        json["failedQuery"] = ToUtf8(identity.failedQuery);
-        json["libraryError"] =
-            identity.haveLibraryError ? Json(identity.libraryError) : Json(nullptr);
+    Json failed = Json::array();
+    for (const std::wstring& query : identity.failedQueries) {
+        failed.push_back(ToUtf8(query));
     }
+    json["failedQueries"] = failed;
+    json["libraryError"] = identity.haveLibraryError ? Json(identity.libraryError) : Json(nullptr);
 }

@@ -4,11 +4,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "DeviceDecision.h"
 #include "TAVIKUtilDll.h"
-#include "VersionText.h"
 
 enum class CameraStatus : int {
     Identified = 0,
@@ -17,37 +18,40 @@ enum class CameraStatus : int {
     QueryFailed = 3,   // a request failed; libraryError holds the camera's code
 };
 
-// The answers as the queries gave them; each query is made only if the one before it worked.
+// The answers as the queries gave them: the device check's own, then the library's code of the
+// last failure.
 struct CameraAnswers {
-    bool versionRead = false;
-    VersionRecord version = {};
-    bool blockRead = false;
-    uint8_t block[kVersionBlockSize] = {};
-    bool transferRead = false;
-    uint8_t transferMode = 0;
+    DeviceAnswers device;
+    bool transferFailed = false;  // each query that was made and failed
+    bool versionFailed = false;
+    bool blockFailed = false;
     bool errorCodeRead = false;  // after a failed query
     uint32_t libraryError = 0;
 };
 
 struct CameraIdentity {
     CameraStatus status = CameraStatus::NoCamera;
+    DeviceAnswers answers;  // what the device check's decision is taken from
     bool haveProductCode = false;
     uint16_t productCode = 0;
     std::wstring model;        // empty unless the updater knows it
     std::wstring versionLine;  // as the updater shows it; empty unless it would show one
     bool haveBlock = false;    // the version block was read, also for an unknown model
     uint8_t block[kVersionBlockSize] = {};
-    int transferMode = -1;     // -1: not read
-    std::wstring failedQuery;  // the request that failed
-    bool haveLibraryError = false;
+    int transferMode = -1;                    // -1: not read
+    std::vector<std::wstring> failedQueries;  // the requests that failed, in order
+    bool haveLibraryError = false;            // the code of the last of them
     uint32_t libraryError = 0;
 };
 
-// The camera was reported: what its answers amount to. A model the updater does not know
-// outweighs a later query that failed.
+// The camera was reported: what its answers amount to. Identified is what the updater
+// identifies: a failed transfer-mode query is listed, but the updater goes on without it.
 CameraIdentity IdentifyCamera(const CameraAnswers& answers);
 
 const char* CameraStatusName(CameraStatus status);
+
+// "OrvaneUtil_GetTrans failed, library error code 31", or empty when every query worked.
+std::wstring FailedQueriesText(const CameraIdentity& identity);
 
 // "0x7012".
 std::wstring ProductCodeText(uint16_t productCode);
@@ -56,5 +60,5 @@ std::wstring ProductCodeText(uint16_t productCode);
 std::string VersionBytesHex(const uint8_t (&block)[kVersionBlockSize]);
 
 // The identity's fields, null where nothing was read: status, productCode, model, versionLine,
-// versionBytes, transferMode; failedQuery and libraryError after a failed query.
+// versionBytes, transferMode, failedQueries (an array, empty when none failed) and libraryError.
 void AddCameraFields(const CameraIdentity& identity, nlohmann::ordered_json& json);

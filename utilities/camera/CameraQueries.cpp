@@ -1,27 +1,44 @@
 #include "CameraQueries.h"
 
-CameraAnswers AskCamera() {
+namespace {
+
+class QueryingCamera final : public DeviceCheckCamera {
+public:
+    bool GetTransferMode(uint8_t* mode) override { return OrvaneUtil_GetTrans(mode); }
+    // Queries only: the report says where the updater would switch it off.
+    void SwitchTransferOff() override {}
+    bool GetProductCode(uint16_t* productCode) override {
+        VersionRecord version = {};
+        const bool read = OrvaneUtil_GetVersion(&version);
+        *productCode = version.productCode;
+        return read;
+    }
+    bool GetVersionBlock(uint8_t (&block)[kVersionBlockSize]) override {
+        return OrvaneUtil_GetCtrlCurrent(kVersionControl, block, kVersionBlockSize);
+    }
+};
+
+}  // namespace
+
+CameraAnswers AskCamera(BlockQuery blockQuery) {
+    QueryingCamera camera;
     CameraAnswers answers;
-    const auto readErrorCode = [&answers] {
+    DeviceAnswers& device = answers.device;
+    device = AskDeviceCheck(camera);
+    const bool knownModel = device.versionRead && ModelName(device.productCode) != nullptr;
+    if (device.versionRead && !knownModel && blockQuery == BlockQuery::EveryModel) {
+        device.blockRead = camera.GetVersionBlock(device.block);
+    }
+    answers.transferFailed = !device.transferRead;
+    answers.versionFailed = !device.versionRead;
+    answers.blockFailed =
+        !device.blockRead &&
+        (knownModel || (device.versionRead && blockQuery == BlockQuery::EveryModel));
+    if (answers.transferFailed || answers.versionFailed || answers.blockFailed) {
+        // Asked last, so the device check's own requests stay in its order.
         uint32_t code = 0;
         answers.errorCodeRead = OrvaneUtil_GetLastError(&code);
         answers.libraryError = code;
-    };
-    answers.versionRead = OrvaneUtil_GetVersion(&answers.version);
-    if (!answers.versionRead) {
-        readErrorCode();
-        return answers;
-    }
-    // Read for every model: the raw bytes are reported also where the updater shows no line.
-    answers.blockRead = OrvaneUtil_GetCtrlCurrent(kVersionControl, answers.block,
-                                                  static_cast<uint32_t>(sizeof(answers.block)));
-    if (!answers.blockRead) {
-        readErrorCode();
-        return answers;
-    }
-    answers.transferRead = OrvaneUtil_GetTrans(&answers.transferMode);
-    if (!answers.transferRead) {
-        readErrorCode();
     }
     return answers;
 }

@@ -3,6 +3,11 @@
 
 #include "CameraIdentity.h"
 
-// Only requests that read: the version record, the version block (control 61) and the transfer
-// mode, each only if the one before it worked; after a failure the library's error code.
-CameraAnswers AskCamera();
+enum class BlockQuery {
+    AsTheUpdater,  // only for a model the updater knows
+    EveryModel,    // also for one it does not, after the updater's queries: its raw bytes
+};
+
+// The updater's device check, in its order (transfer mode, version, version block), with one
+// difference: the transfer is never switched off. After a failed query the library's code.
+CameraAnswers AskCamera(BlockQuery blockQuery);

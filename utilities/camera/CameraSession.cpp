@@ -1,11 +1,14 @@
 #include "CameraSession.h"
 
-#include "CameraQueries.h"
 #include "ConsoleInterrupt.h"
 #include "TAVIKUtilDll.h"
 #include "UpdaterWindow.h"
 
 namespace {
+
+// The library's first look: it opens a camera that is there and reports it from its own
+// thread; this bounds that look, without waiting for a camera to come.
+constexpr DWORD kFirstLookMs = 2000;
 
 // Runs on the library's threads: it only signals.
 int __stdcall SignalEvent(void* event) {
@@ -16,7 +19,10 @@ int __stdcall SignalEvent(void* event) {
 }  // namespace
 
 CameraSession::CameraSession() : connected_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    started_ = connected_ && InterruptEvent() != nullptr &&
+    // Looked for again here, after whatever the tool did first: the library's start writes
+    // control 0x3E, which must never reach the camera beside an update.
+    updaterOpen_ = UpdaterWindowOpen();
+    started_ = !updaterOpen_ && connected_ && InterruptEvent() != nullptr &&
                OrvaneUtil_Init(connected_.get(), &SignalEvent, false);
 }
 
@@ -28,7 +34,8 @@ CameraSession::~CameraSession() {
 
 CameraSession::Wait CameraSession::WaitForCamera(uint32_t seconds) {
     const HANDLE events[] = {connected_.get(), InterruptEvent()};
-    switch (WaitForMultipleObjects(2, events, FALSE, seconds * 1000)) {
+    const DWORD waitMs = seconds == 0 ? kFirstLookMs : seconds * 1000;
+    switch (WaitForMultipleObjects(2, events, FALSE, waitMs)) {
         case WAIT_OBJECT_0:
             return Wait::Connected;
         case WAIT_OBJECT_0 + 1:
@@ -38,7 +45,8 @@ CameraSession::Wait CameraSession::WaitForCamera(uint32_t seconds) {
     }
 }
 
-CameraSession::Find CameraSession::FindCamera(uint32_t seconds, CameraIdentity* identity) {
+CameraSession::Find CameraSession::FindCamera(uint32_t seconds, BlockQuery blockQuery,
+                                              CameraIdentity* identity) {
     switch (WaitForCamera(seconds)) {
         case Wait::Interrupted:
             return Find::Interrupted;
@@ -48,7 +56,7 @@ CameraSession::Find CameraSession::FindCamera(uint32_t seconds, CameraIdentity* 
             if (UpdaterWindowOpen()) {
                 return Find::UpdaterOpened;
             }
-            *identity = IdentifyCamera(AskCamera());
+            *identity = IdentifyCamera(AskCamera(blockQuery));
             break;
     }
     return Find::Done;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "CameraIdentity.h"
+#include "CameraQueries.h"
 #include "UniqueAny.h"
 
 class CameraSession {
@@ -13,7 +13,9 @@ public:
     enum class Watch { Removed, Interrupted, NotStarted };
     enum class Find { Done, Interrupted, UpdaterOpened };
 
-    // Starts the library's search for the camera; ok() tells whether it started.
+    // Starts the library's search for the camera, unless a TAVIKUpdate window is open at that
+    // moment (updaterOpen()): the library's start already writes to the camera. ok() tells
+    // whether it started.
     CameraSession();
     // Shuts the library down (its closing write of control 0x3E), except while a TAVIKUpdate
     // window is open: then the process leaves the camera as it is, never writing to it beside
@@ -23,10 +25,12 @@ public:
     CameraSession& operator=(const CameraSession&) = delete;
 
     bool ok() const { return started_; }
+    bool updaterOpen() const { return updaterOpen_; }
+    // 0 seconds: only the library's first look, which it takes on its own thread at once.
     Wait WaitForCamera(uint32_t seconds);
     // Waits for the camera and identifies it as the updater would; *identity stays "no camera"
     // when none came within `seconds`. Asks nothing once a TAVIKUpdate window opened meanwhile.
-    Find FindCamera(uint32_t seconds, CameraIdentity* identity);
+    Find FindCamera(uint32_t seconds, BlockQuery blockQuery, CameraIdentity* identity);
     // Once connected: until the camera is removed or Ctrl+C.
     Watch WaitForRemoval();
 
@@ -34,4 +38,5 @@ private:
     UniqueHandle connected_;
     UniqueHandle removed_;  // kept until the shut-down has stopped the thread that sets it
     bool started_ = false;
+    bool updaterOpen_ = false;
 };

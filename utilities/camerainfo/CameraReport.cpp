@@ -38,12 +38,8 @@ std::wstring FormatReportText(const CameraIdentity& identity, uint32_t waitSecon
         text += L"Transfer mode: " + std::to_wstring(identity.transferMode) +
                 (identity.transferMode == 1 ? L" (on)" : L"") + L"\r\n";
     }
-    if (identity.status == CameraStatus::QueryFailed) {
-        text += identity.failedQuery + L" failed";
-        text += identity.haveLibraryError
-                    ? L", library error code " + std::to_wstring(identity.libraryError)
-                    : std::wstring(L", no error code could be read");
-        text += L"\r\n";
+    if (!identity.failedQueries.empty()) {
+        text += FailedQueriesText(identity) + L"\r\n";
     }
     return text;
 }

@@ -40,19 +40,32 @@ void PrintReport(const CameraIdentity& identity, const CameraInfoOptions& option
     }
 }
 
+int StatusOf(CameraStatus status) {
+    switch (status) {
+        case CameraStatus::Identified:
+            return kCleanStatus;
+        case CameraStatus::NoCamera:
+            return kNoCameraStatus;
+        case CameraStatus::UnknownModel:
+        case CameraStatus::QueryFailed:
+            break;
+    }
+    return kErrorStatus;
+}
+
 int Run(const CameraInfoOptions& options) {
-    if (UpdaterWindowOpen()) {
+    CameraSession session;
+    if (session.updaterOpen()) {
         return Refuse();
     }
-    CameraSession session;
     if (!session.ok()) {
         WriteText(OutputStream::Error, std::wstring(kTool) +
                                            L": the library could not start (system error " +
                                            std::to_wstring(GetLastError()) + L")\r\n");
-        return static_cast<int>(CameraStatus::QueryFailed);
+        return kLibraryStatus;
     }
     CameraIdentity identity;
-    switch (session.FindCamera(options.waitSeconds, &identity)) {
+    switch (session.FindCamera(options.waitSeconds, BlockQuery::EveryModel, &identity)) {
         case CameraSession::Find::Interrupted:
             return Interrupted();
         case CameraSession::Find::UpdaterOpened:
@@ -62,7 +75,7 @@ int Run(const CameraInfoOptions& options) {
     }
     PrintReport(identity, options);
     if (!options.watch || identity.status != CameraStatus::Identified) {
-        return static_cast<int>(identity.status);
+        return StatusOf(identity.status);
     }
     switch (session.WaitForRemoval()) {
         case CameraSession::Watch::Removed:
@@ -71,7 +84,7 @@ int Run(const CameraInfoOptions& options) {
             } else {
                 WriteText(OutputStream::Out, kRemovedText);
             }
-            return static_cast<int>(identity.status);
+            return StatusOf(identity.status);
         case CameraSession::Watch::Interrupted:
             return Interrupted();
         case CameraSession::Watch::NotStarted:
@@ -79,7 +92,7 @@ int Run(const CameraInfoOptions& options) {
     }
     WriteText(OutputStream::Error,
               std::wstring(kTool) + L": the removal watch could not start\r\n");
-    return static_cast<int>(CameraStatus::QueryFailed);
+    return kLibraryStatus;
 }
 
 }  // namespace

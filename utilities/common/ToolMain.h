@@ -20,7 +20,7 @@ int RunTool(const wchar_t* tool, const wchar_t* usage, const wchar_t* help,
     const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
     switch (FindToolRequest(arguments)) {
         case ToolRequest::Help:
-            WriteText(OutputStream::Out, std::wstring(usage) + help);
+            WriteText(OutputStream::Out, std::wstring(usage) + help + L"\r\n" + kExitStatusTable);
             return 0;
         case ToolRequest::Version:
             WriteText(OutputStream::Out, std::wstring(tool) + L" " + kToolVersionText + L"\r\n");

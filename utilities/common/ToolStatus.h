@@ -1,7 +1,28 @@
-// Exit statuses that mean the same in every tool. Each tool's own answers (about a package or a
-// camera) are small numbers below them.
+// The exit statuses of both tools: one table, so that the same situation gets the same status
+// whichever tool meets it. Every status a tool returns is here.
 #pragma once
 
+inline constexpr int kCleanStatus = 0;     // no error or warning; the camera identified
+inline constexpr int kWarningsStatus = 1;  // TAVIKPackageCheck: warnings only
+// An error: in the package, in what the updater would do with it on the camera, or a camera the
+// updater cannot identify.
+inline constexpr int kErrorStatus = 2;
+inline constexpr int kNoCameraStatus = 3;       // none reported within the wait
+inline constexpr int kLibraryStatus = 4;        // the library (or its removal watch) did not start
 inline constexpr int kUsageStatus = 64;         // a bad command line (as BSD's EX_USAGE)
 inline constexpr int kRefusedStatus = 75;       // TAVIKUpdate is open: try again later
 inline constexpr int kInterruptedStatus = 130;  // Ctrl+C ended a wait (128 + SIGINT, as shells say)
+
+// The table as --help prints it; the README and the release archive's README carry it too.
+inline constexpr wchar_t kExitStatusTable[] =
+    L"Exit status, the same in TAVIKPackageCheck and TAVIKInfo:\r\n"
+    L"    0  no error or warning; the camera identified\r\n"
+    L"    1  warnings only (TAVIKPackageCheck)\r\n"
+    L"    2  an error: in the package, in what TAVIKUpdate would do with it on the\r\n"
+    L"       camera, or a camera TAVIKUpdate cannot identify (a model it does not know,\r\n"
+    L"       or a query it needs failed)\r\n"
+    L"    3  no camera within the wait\r\n"
+    L"    4  the library could not start (TAVIKInfo --watch: nor its removal watch)\r\n"
+    L"   64  a bad command line\r\n"
+    L"   75  TAVIKUpdate is open: the camera was left alone\r\n"
+    L"  130  Ctrl+C ended the wait\r\n";

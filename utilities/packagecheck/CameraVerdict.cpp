@@ -2,25 +2,22 @@
 
 #include "CheckNoteCodes.h"
 #include "PackageReport.h"
-#include "RunMessages.h"
+#include "DeviceDecision.h"
 
 namespace {
 
-UpdaterAction ActionFor(const PackageReport& report, const CameraIdentity& identity) {
-    if (identity.status == CameraStatus::NoCamera) {
-        return UpdaterAction::None;
+UpdaterAction ActionOf(DeviceOutcome outcome) {
+    switch (outcome) {
+        case DeviceOutcome::GoesAhead:
+            return UpdaterAction::GoesAhead;
+        case DeviceOutcome::WarnsAndEnds:
+            return UpdaterAction::WarnsAndEnds;
+        case DeviceOutcome::Asks:
+            return UpdaterAction::Asks;
+        case DeviceOutcome::KeepsWaiting:
+            break;
     }
-    if (!report.readable) {
-        return UpdaterAction::EndsAtStart;
-    }
-    if (identity.status != CameraStatus::Identified) {
-        return UpdaterAction::KeepsWaiting;
-    }
-    // The updater compares the device-name label's text with the model: exactly.
-    if (report.deviceName == identity.model) {
-        return UpdaterAction::GoesAhead;
-    }
-    return report.deviceNameCheck ? UpdaterAction::Asks : UpdaterAction::WarnsAndEnds;
+    return UpdaterAction::KeepsWaiting;
 }
 
 }  // namespace
@@ -37,13 +34,19 @@ CameraVerdict JudgeOnCamera(const PackageReport& report, const CameraIdentity& i
     CameraVerdict verdict;
     verdict.identity = identity;
     verdict.waitSeconds = waitSeconds;
-    verdict.action = ActionFor(report, identity);
-    if (verdict.action == UpdaterAction::WarnsAndEnds || verdict.action == UpdaterAction::Asks) {
-        verdict.message = MismatchMessage(report.deviceName, report.deviceNameCheck).text;
+    if (identity.status == CameraStatus::NoCamera) {
+        return verdict;
     }
-    verdict.updateEnabled =
-        (verdict.action == UpdaterAction::GoesAhead || verdict.action == UpdaterAction::Asks) &&
-        report.UpdateCanBeEnabled();
+    if (!report.readable) {
+        verdict.action = UpdaterAction::EndsAtStart;
+        return verdict;
+    }
+    // The updater's own decision, on the label's text as the dialog shows it.
+    const DeviceDecision decision = DecideDevice(
+        identity.answers, {report.deviceName, report.deviceNameCheck, report.UpdateCanBeEnabled()});
+    verdict.action = ActionOf(decision.outcome);
+    verdict.message = decision.box.text;
+    verdict.updateEnabled = decision.updateEnabled;
     if (verdict.updateEnabled) {
         for (int i = 0; i < kUpdateFileCount; ++i) {
             if (report.entries[i].entry.found) {
@@ -77,8 +80,8 @@ void AddCameraVerdict(PackageReport& report, CameraVerdict verdict) {
                             L"word, and \"Update\" stays disabled");
             } else {
                 AddNote(report, NoteSeverity::Error, check_code::kCameraQueryFailed,
-                        identity.failedQuery +
-                            L" failed: the updater keeps waiting without a word, and \"Update\" "
+                        FailedQueriesText(identity) +
+                            L": the updater keeps waiting without a word, and \"Update\" "
                             L"stays disabled");
             }
             break;

@@ -7,6 +7,8 @@ namespace check_code {
 // Errors
 inline constexpr char kImageTooLarge[] = "image-too-large";
 inline constexpr char kImageUnreadable[] = "image-unreadable";
+inline constexpr char kReservedName[] = "reserved-name";
+inline constexpr char kDescriptionUnreadable[] = "description-unreadable";
 inline constexpr char kDigestMismatch[] = "digest-mismatch";
 inline constexpr char kDigestMissing[] = "digest-missing";
 inline constexpr char kDigestUnlisted[] = "digest-unlisted";

@@ -21,7 +21,7 @@ std::wstring InFolder(const PackageReport& report, const std::wstring& name) {
 
 // The description and each found image once, in the order of their IDs.
 std::vector<PackageFile> PackageFiles(const PackageReport& report) {
-    std::vector<PackageFile> files{{kPackageDescriptionName, report.descriptionSha256, 0}};
+    std::vector<PackageFile> files{{report.descriptionName, report.descriptionSha256, 0}};
     for (int i = 0; i < kUpdateFileCount; ++i) {
         const CheckedEntry& checked = report.entries[i];
         if (!checked.entry.found) {

@@ -7,9 +7,25 @@ bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
     PackageCheckOptions parsed;
     bool haveFolder = false;
     bool haveWait = false;
+    bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        if (argument == L"--json") {
+        const bool option =
+            !optionsEnded && !argument.empty() && (argument[0] == L'-' || argument[0] == L'/');
+        if (!option) {
+            if (argument.empty()) {
+                *error = L"the folder is empty";
+                return false;
+            }
+            if (haveFolder) {
+                *error = L"one folder only, not also \"" + argument + L"\"";
+                return false;
+            }
+            parsed.folder = argument;
+            haveFolder = true;
+        } else if (argument == L"--") {
+            optionsEnded = true;
+        } else if (argument == L"--json") {
             parsed.json = true;
         } else if (argument == L"--write-manifest") {
             parsed.writeManifest = true;
@@ -20,18 +36,12 @@ bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
                 return false;
             }
             haveWait = true;
-        } else if (argument.size() >= 2 && argument[0] == L'-' && argument[1] == L'-') {
-            *error = L"unknown option \"" + argument + L"\"";
-            return false;
-        } else if (argument.empty()) {
-            *error = L"the folder is empty";
-            return false;
-        } else if (haveFolder) {
-            *error = L"one folder only, not also \"" + argument + L"\"";
-            return false;
         } else {
-            parsed.folder = argument;
-            haveFolder = true;
+            // "-json" or "/json" is a mistake, not a folder: one that begins so follows "--".
+            *error = L"unknown option \"" + argument +
+                     L"\" (a folder that begins with - or / "
+                     L"follows --)";
+            return false;
         }
     }
     if (haveWait && !parsed.camera) {

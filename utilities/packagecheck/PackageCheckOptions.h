@@ -16,7 +16,8 @@ struct PackageCheckOptions {
 };
 
 inline constexpr wchar_t kPackageCheckUsage[] =
-    L"usage: TAVIKPackageCheck [FOLDER] [--json] [--write-manifest] [--camera [--wait SECONDS]]\r\n"
+    L"usage: TAVIKPackageCheck [--json] [--write-manifest] [--camera [--wait SECONDS]]\r\n"
+    L"                         [[--] FOLDER]\r\n"
     L"       TAVIKPackageCheck --help | --version\r\n";
 
 inline constexpr wchar_t kPackageCheckHelp[] =
@@ -24,12 +25,11 @@ inline constexpr wchar_t kPackageCheckHelp[] =
     L"Reads FOLDER\\TAVIKUpdate.xml (FOLDER by default .\\UPDATEFILES) as TAVIKUpdate does and\r\n"
     L"prints what it would show and send, the SHA-256 of each image, and a note for everything\r\n"
     L"it would pass over or adjust. A TAVIKUpdate.sha256 in FOLDER is verified on every check;\r\n"
-    L"--write-manifest writes it. --camera also waits for the camera (10 s by default) and\r\n"
-    L"tells what TAVIKUpdate would do with this package on it; it refuses to run while\r\n"
-    L"TAVIKUpdate is open.\r\n"
-    L"\r\n"
-    L"Exit status: 0 no error or warning, 1 warnings only, 2 an error, 3 no camera within the\r\n"
-    L"wait (--camera), 64 a bad command line, 75 TAVIKUpdate is open, 130 interrupted.\r\n";
+    L"--write-manifest writes it. --camera also waits for the camera (10 s by default;\r\n"
+    L"--wait 0: only the library's first look) and tells what TAVIKUpdate would do with this\r\n"
+    L"package on it, asking the camera what TAVIKUpdate asks but never switching its transfer\r\n"
+    L"off; the library's start and shut-down write control 0x3E. It refuses to start the\r\n"
+    L"library while TAVIKUpdate is open. A FOLDER that begins with - or / follows --.\r\n";
 
 // `arguments` without the program name. False with `error` set on a bad command line.
 bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,

@@ -17,9 +17,14 @@ struct ManifestLine {
     std::wstring name;   // a file of the package folder
 };
 
+// CON, PRN, AUX, NUL, COM0-9, LPT0-9 (also with a superscript digit), CONIN$, CONOUT$, in any
+// letter case, with or without an extension: Windows opens the device, not a file.
+bool IsReservedDeviceName(std::wstring_view name);
+
 // sha256sum's lines: 64 hexadecimal digits, a blank, '*' (binary) or a blank (text), the name.
 // A UTF-8 byte-order mark, CR LF line ends and empty lines are accepted. False, with `error`
-// naming the line, at a line of another form or one naming a path rather than a file.
+// naming the line, at a line of another form or one naming a path or a device rather than a
+// file.
 bool ParseManifest(std::string_view text, std::vector<ManifestLine>* lines, std::wstring* error);
 
 std::string FormatManifest(const std::vector<ManifestLine>& lines);

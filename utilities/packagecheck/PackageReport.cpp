@@ -10,7 +10,9 @@
 #include "ManifestCheck.h"
 #include "PackageConclusions.h"
 #include "PackageDescription.h"
+#include "PackageManifest.h"
 #include "Sha256.h"
+#include "UniqueAny.h"
 #include "UpdateFileLookup.h"
 
 bool PackageReport::UpdateCanBeEnabled() const {
@@ -75,23 +77,65 @@ void WeighImages(PackageReport& report) {
 
 }  // namespace
 
+namespace {
+
+// A FILENAME, or the file it found, that names a device: noted, and never looked up or opened.
+bool RefuseDeviceName(PackageReport& report, int index, const wchar_t* name, bool found) {
+    if (!IsReservedDeviceName(name)) {
+        return false;
+    }
+    AddNote(report, NoteSeverity::Error, check_code::kReservedName,
+            L"\"" + std::wstring(name) + L"\" " + (found ? L"was found, but it " : L"") +
+                L"names a device, not a file: it is not opened here, and the updater would "
+                L"read the device",
+            index + 1);
+    return true;
+}
+
+// The description's name as the folder spells it, which sha256sum -c needs where letter case
+// counts.
+std::wstring NameOnDisk(const std::wstring& folder, const wchar_t* name) {
+    WIN32_FIND_DATAW data = {};
+    const UniqueFindHandle search(FindFirstFileW((folder + L"\\" + name).c_str(), &data));
+    return search ? std::wstring(data.cFileName) : std::wstring(name);
+}
+
+}  // namespace
+
 PackageReport CheckPackage(const std::wstring& folder, bool writeManifest) {
     PackageReport report;
     report.folder = folder;
     ReportSink sink(report);
     report.readable = LoadPackageDescription(sink, folder.c_str());
     if (report.readable) {
-        // The updater's own look-up of all five entries.
+        // The updater's own look-up of all five entries, but not of a device's name.
         UpdateFileEntry entries[kUpdateFileCount];
+        bool refused[kUpdateFileCount] = {};
         for (int i = 0; i < kUpdateFileCount; ++i) {
             entries[i] = report.entries[i].entry;
+            refused[i] =
+                report.entries[i].stored && RefuseDeviceName(report, i, entries[i].fileName, false);
+            if (refused[i]) {
+                entries[i].fileName[0] = L'\0';
+            }
         }
         ResolveAllUpdateFiles(entries, folder.c_str(), &sink);
         for (int i = 0; i < kUpdateFileCount; ++i) {
+            if (refused[i]) {
+                continue;
+            }
             report.entries[i].entry = entries[i];
+            CheckedEntry& checked = report.entries[i];
+            if (checked.entry.found && RefuseDeviceName(report, i, checked.entry.fileName, true)) {
+                checked.entry.found = false;
+            }
         }
-        if (!Sha256OfFile(folder + L"\\" + kPackageDescriptionName, &report.descriptionSha256)) {
+        report.descriptionName = NameOnDisk(folder, kPackageDescriptionName);
+        if (!Sha256OfFile(folder + L"\\" + report.descriptionName, &report.descriptionSha256)) {
             report.descriptionSha256.clear();
+            AddNote(report, NoteSeverity::Error, check_code::kDescriptionUnreadable,
+                    L"the description was read, but it cannot be read again for its SHA-256: "
+                    L"no manifest can vouch for it");
         }
         WeighImages(report);
     }

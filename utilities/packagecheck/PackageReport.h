@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CameraVerdict.h"
+#include "PackageDescription.h"
 #include "PackageSink.h"
 #include "UpdateFileEntry.h"
 
@@ -41,7 +42,8 @@ struct PackageReport {
     bool deviceNameSet = false;
     std::wstring deviceName = kTemplateDeviceName;
     bool deviceNameCheck = false;
-    std::string descriptionSha256;  // empty unless read
+    std::wstring descriptionName = kPackageDescriptionName;  // as spelt on disk
+    std::string descriptionSha256;                           // empty unless read
     CheckedEntry entries[kUpdateFileCount];
     ManifestState manifest = ManifestState::Absent;
     size_t manifestFiles = 0;             // lines of the manifest checked or written

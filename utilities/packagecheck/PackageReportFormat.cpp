@@ -139,17 +139,16 @@ std::wstring CameraText(const PackageReport& report) {
     } else if (camera.haveBlock) {
         text += L"Version bytes: " + FromUtf8(VersionBytesHex(camera.block)) + L"\r\n";
     }
-    if (camera.transferMode >= 0) {
-        text += L"Transfer:     " + std::to_wstring(camera.transferMode) +
-                (camera.transferMode == 1 ? L" (on): the updater switches it off first" : L"") +
-                L"\r\n";
+    if (camera.transferMode == 1) {
+        text +=
+            L"Transfer:     1 (on): the updater switches it off first; this check left it on\r\n";
+    } else if (camera.transferMode >= 0) {
+        text += L"Transfer:     " + std::to_wstring(camera.transferMode) + L"\r\n";
+    } else {
+        text += L"Transfer:     not read; the updater goes on without it\r\n";
     }
-    if (camera.status == CameraStatus::QueryFailed) {
-        text += L"Query:        " + camera.failedQuery + L" failed" +
-                (camera.haveLibraryError
-                     ? L", library error code " + std::to_wstring(camera.libraryError)
-                     : std::wstring(L", no error code could be read")) +
-                L"\r\n";
+    if (!camera.failedQueries.empty()) {
+        text += L"Query:        " + FailedQueriesText(camera) + L"\r\n";
     }
     text += L"The updater:  " + ActionText(verdict) + L"\r\n";
     text += std::wstring(L"\"Update\":     ") +
@@ -215,10 +214,11 @@ Json CameraJson(const PackageReport& report) {
     Json sent = Json::array();
     for (const int id : verdict.sent) {
         const CheckedEntry& c = report.entries[id - 1];
+        // The names of the entries' own fields: one name for one thing.
         sent.push_back({{"id", id},
                         {"file", ToUtf8(c.entry.fileName)},
-                        {"length", NullOr(c.paddedKnown, c.paddedSize)},
-                        {"selector", c.entry.selector & 0xFF},
+                        {"paddedSize", NullOr(c.paddedKnown, c.paddedSize)},
+                        {"selectorSent", c.entry.selector & 0xFF},
                         {"timeoutMs", c.entry.timeoutMs}});
     }
     camera["sent"] = sent;

@@ -19,7 +19,6 @@
 namespace {
 
 constexpr wchar_t kTool[] = L"TAVIKPackageCheck";
-constexpr int kNoCameraStatus = 3;
 
 void Print(const PackageReport& report, const PackageCheckOptions& options) {
     if (options.json) {
@@ -35,6 +34,8 @@ int Refuse() {
 }
 
 int Run(const PackageCheckOptions& options) {
+    // Refused before the images are read, and again by the session just before the library
+    // starts: the updater may open while the images are read.
     if (options.camera && UpdaterWindowOpen()) {
         return Refuse();
     }
@@ -44,14 +45,17 @@ int Run(const PackageCheckOptions& options) {
         return ExitStatus(report);
     }
     CameraSession session;
+    if (session.updaterOpen()) {
+        return Refuse();
+    }
     if (!session.ok()) {
         WriteText(OutputStream::Error, std::wstring(kTool) +
                                            L": the library could not start (system error " +
                                            std::to_wstring(GetLastError()) + L")\r\n");
-        return kNoCameraStatus;
+        return kLibraryStatus;
     }
     CameraIdentity identity;
-    switch (session.FindCamera(options.waitSeconds, &identity)) {
+    switch (session.FindCamera(options.waitSeconds, BlockQuery::AsTheUpdater, &identity)) {
         case CameraSession::Find::Interrupted:
             WriteText(OutputStream::Error, std::wstring(kTool) + L": interrupted\r\n");
             return kInterruptedStatus;

@@ -8,13 +8,12 @@
 
 #include "CamSimControl.h"
 #include "ConsoleRun.h"
+#include "ConsoleOutput.h"
 #include "TavikVersion.h"
-#include "TimeScale.h"
+#include "ToolStatus.h"
 #include "UpdaterCaptionWindow.h"
 
 namespace {
-
-using tavik::test::Scaled;
 
 constexpr DWORD kRunBoundMs = 30000;
 constexpr uint32_t kSetCtrlCurrent = 0x00220024;
@@ -46,9 +45,10 @@ TEST_F(CameraInfoTool, IdentifiesTheCameraAndChangesNothingInIt) {
     ASSERT_TRUE(sim.SetProductCode(0x7012));
     ASSERT_TRUE(sim.SetTransfer(1));
     ASSERT_TRUE(sim.Attach());
-    ConsoleRun run(L"TAVIKInfo.exe", L"");
+    // --wait 0 takes the library's first look, which finds a camera that is there.
+    ConsoleRun run(L"TAVIKInfo.exe", L"--wait 0");
     ASSERT_TRUE(run.ok());
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 0u) << run.output() << run.errors();
     EXPECT_EQ(run.output(),
               "Product code:  0x7012\r\n"
@@ -76,7 +76,7 @@ TEST_F(CameraInfoTool, JsonForTheOtherModel) {
     ASSERT_TRUE(sim.SetTransfer(0));
     ASSERT_TRUE(sim.Attach());
     ConsoleRun run(L"TAVIKInfo.exe", L"--json");
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 0u);
     const nlohmann::json json = nlohmann::json::parse(run.output());
     EXPECT_EQ(json["productCode"], 0x7013);
@@ -89,17 +89,25 @@ TEST_F(CameraInfoTool, AModelTheUpdaterDoesNotKnow) {
     ASSERT_TRUE(sim.SetProductCode(0x7014));
     ASSERT_TRUE(sim.Attach());
     ConsoleRun run(L"TAVIKInfo.exe", L"");
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 2u);
     EXPECT_TRUE(Contains(run.output(), "0x7014")) << run.output();
     EXPECT_FALSE(Contains(run.output(), "Version line"));
 }
 
-TEST_F(CameraInfoTool, NoCameraWithinTheWait) {
-    ConsoleRun run(L"TAVIKInfo.exe", L"--wait 1");
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
-    EXPECT_EQ(run.exitCode(), 1u);
-    EXPECT_EQ(run.output(), "No camera within 1 s\r\n");
+// One status table for both tools: no camera is the same status in each, and --wait 0 does
+// not wait. The checker's folder begins with a dash, after "--".
+TEST_F(CameraInfoTool, NoCameraWithinTheWaitInBothTools) {
+    ConsoleRun info(L"TAVIKInfo.exe", L"--wait 1");
+    ASSERT_TRUE(info.WaitExit(kRunBoundMs));
+    EXPECT_EQ(info.exitCode(), static_cast<DWORD>(kNoCameraStatus));
+    EXPECT_EQ(info.output(), "No camera within 1 s\r\n");
+
+    ConsoleRun check(L"TAVIKPackageCheck.exe", L"--camera --wait 0 -- -no-such-package");
+    ASSERT_TRUE(check.WaitExit(kRunBoundMs));
+    EXPECT_EQ(check.exitCode(), static_cast<DWORD>(kNoCameraStatus)) << check.errors();
+    EXPECT_TRUE(Contains(check.output(), "Package:      -no-such-package\r\n")) << check.output();
+    EXPECT_TRUE(Contains(check.output(), "Camera:       none within 0 s\r\n")) << check.output();
     EXPECT_TRUE(Journal().empty()) << "nothing reached a camera";
 }
 
@@ -107,7 +115,7 @@ TEST_F(CameraInfoTool, AFailingQueryGivesTheLibrarysCode) {
     ASSERT_TRUE(sim.Attach());
     ASSERT_TRUE(sim.SetFault(26, 0x1F, static_cast<int32_t>(0xC0000001)));  // the version query
     ConsoleRun run(L"TAVIKInfo.exe", L"");
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 3u);
     EXPECT_TRUE(Contains(run.output(), "OrvaneUtil_GetVersion failed, library error code 31"))
         << run.output();
@@ -117,12 +125,11 @@ TEST_F(CameraInfoTool, WatchReportsTheRemoval) {
     uint32_t camera = 0;
     ASSERT_TRUE(sim.Attach(&camera));
     ConsoleRun run(L"TAVIKInfo.exe", L"--watch");
-    ASSERT_TRUE(
-        run.WaitOutput([](const std::string& out) { return Contains(out, "Transfer mode:"); },
-                       Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitOutput(
+        [](const std::string& out) { return Contains(out, "Transfer mode:"); }, kRunBoundMs));
     ASSERT_FALSE(run.WaitExit(0)) << "still watching";
     ASSERT_TRUE(sim.Detach(camera));
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 0u);
     EXPECT_TRUE(Contains(run.output(), "Transfer mode: 1 (on)\r\nCamera removed\r\n"))
         << run.output();
@@ -132,10 +139,10 @@ TEST_F(CameraInfoTool, WatchAsJsonLinesOneEventPerLine) {
     uint32_t camera = 0;
     ASSERT_TRUE(sim.Attach(&camera));
     ConsoleRun run(L"TAVIKInfo.exe", L"--watch --json");
-    ASSERT_TRUE(run.WaitOutput([](const std::string& out) { return Contains(out, "\n"); },
-                               Scaled(kRunBoundMs)));
+    ASSERT_TRUE(
+        run.WaitOutput([](const std::string& out) { return Contains(out, "\n"); }, kRunBoundMs));
     ASSERT_TRUE(sim.Detach(camera));
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 0u);
 
     std::vector<nlohmann::json> events;
@@ -149,7 +156,7 @@ TEST_F(CameraInfoTool, WatchAsJsonLinesOneEventPerLine) {
     ASSERT_EQ(events.size(), 2u) << out;
     EXPECT_EQ(events[0]["event"], "report");
     EXPECT_EQ(events[0]["versionLine"], "ZP-Na7:Ver=110.05-0003-12");
-    EXPECT_EQ(events[0]["schemaVersion"], 1);
+    EXPECT_EQ(events[0]["schemaVersion"], 2);
     EXPECT_EQ(events[1]["event"], "removed");
     for (const auto& event : events) {
         const std::string time = event["time"];
@@ -164,28 +171,31 @@ TEST_F(CameraInfoTool, RefusedWhileTheUpdaterIsOpen) {
     const UpdaterCaptionWindow updater;
     ASSERT_TRUE(updater.ok());
     ConsoleRun run(L"TAVIKInfo.exe", L"--json");
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 75u);
     EXPECT_TRUE(run.output().empty()) << run.output();
     EXPECT_TRUE(Contains(run.errors(), "TAVIKUpdate is open")) << run.errors();
     EXPECT_TRUE(Journal().empty()) << "the camera was not touched";
 }
 
-TEST(CameraInfoToolLine, HelpVersionAndABadCommandLine) {
-    ConsoleRun help(L"TAVIKInfo.exe", L"-h");
-    ASSERT_TRUE(help.WaitExit(Scaled(kRunBoundMs)));
-    EXPECT_EQ(help.exitCode(), 0u);
-    EXPECT_TRUE(Contains(help.output(), "usage: TAVIKInfo")) << help.output();
-    EXPECT_TRUE(Contains(help.output(), "75 TAVIKUpdate is open"));
-
+// Both tools print the one table, and a bad command line, "-json" and "/json" included, is the
+// usage status in each.
+TEST(CameraInfoToolLine, HelpVersionAndABadCommandLineInBothTools) {
+    for (const wchar_t* tool : {L"TAVIKInfo.exe", L"TAVIKPackageCheck.exe"}) {
+        ConsoleRun help(tool, L"-h");
+        ASSERT_TRUE(help.WaitExit(kRunBoundMs));
+        EXPECT_EQ(help.exitCode(), 0u);
+        EXPECT_TRUE(Contains(help.output(), ToUtf8(kExitStatusTable))) << help.output();
+        for (const wchar_t* bad : {L"--wait soon", L"-json", L"/json"}) {
+            ConsoleRun run(tool, bad);
+            ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+            EXPECT_EQ(run.exitCode(), static_cast<DWORD>(kUsageStatus));
+            EXPECT_TRUE(Contains(run.errors(), "usage: TAVIK")) << run.errors();
+            EXPECT_TRUE(run.output().empty()) << run.output();
+        }
+    }
     ConsoleRun version(L"TAVIKInfo.exe", L"--version");
-    ASSERT_TRUE(version.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(version.WaitExit(kRunBoundMs));
     EXPECT_EQ(version.exitCode(), 0u);
     EXPECT_EQ(version.output(), "TAVIKInfo " TAVIK_VERSION_STRING "\r\n");
-
-    ConsoleRun bad(L"TAVIKInfo.exe", L"--wait soon");
-    ASSERT_TRUE(bad.WaitExit(Scaled(kRunBoundMs)));
-    EXPECT_EQ(bad.exitCode(), 64u) << "the same as TAVIKPackageCheck's";
-    EXPECT_TRUE(Contains(bad.errors(), "usage: TAVIKInfo")) << bad.errors();
-    EXPECT_TRUE(bad.output().empty());
 }

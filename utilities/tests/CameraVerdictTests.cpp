@@ -31,16 +31,29 @@ PackageReport Package(const wchar_t* deviceName, bool check) {
     return report;
 }
 
-CameraIdentity Camera(CameraStatus status, const wchar_t* model = L"ZP-Na7") {
-    CameraIdentity camera;
-    camera.status = status;
-    camera.haveProductCode = status != CameraStatus::NoCamera;
-    camera.productCode = model[3] == L'N' ? 0x7012 : 0x7013;
-    if (status == CameraStatus::Identified) {
-        camera.model = model;
-        camera.versionLine = std::wstring(model) + L":Ver=110.05-0003-12";
-    }
-    return camera;
+// A camera as the device check's queries find it: a known model answers every query.
+CameraIdentity Camera(const wchar_t* model = L"ZP-Na7") {
+    CameraAnswers answers;
+    DeviceAnswers& device = answers.device;
+    device.transferRead = device.versionRead = true;
+    device.transferMode = 1;
+    device.productCode = model[3] == L'N' ? 0x7012 : model[3] == L'M' ? 0x7013 : 0x7014;
+    device.blockRead = device.productCode != 0x7014;
+    return IdentifyCamera(answers);
+}
+
+CameraIdentity FailingCamera(bool transferFails, bool versionFails) {
+    CameraAnswers answers;
+    DeviceAnswers& device = answers.device;
+    device.transferRead = !transferFails;
+    device.versionRead = !versionFails;
+    device.productCode = 0x7012;
+    device.blockRead = !versionFails;
+    answers.transferFailed = transferFails;
+    answers.versionFailed = versionFails;
+    answers.errorCodeRead = true;
+    answers.libraryError = 31;
+    return IdentifyCamera(answers);
 }
 
 struct Judged {
@@ -61,20 +74,19 @@ Judged Judge(PackageReport report, const CameraIdentity& camera) {
 }  // namespace
 
 TEST(CameraVerdict, TheModelOfThePackageGoesAheadAndSendsEachFoundEntry) {
-    const Judged judged = Judge(Package(L"ZP-Na7", false), Camera(CameraStatus::Identified));
+    const Judged judged = Judge(Package(L"ZP-Na7", false), Camera());
     EXPECT_EQ(judged.camera["updater"], "goes-ahead");
     EXPECT_EQ(judged.camera["updateEnabled"], true);
     ASSERT_EQ(judged.camera["sent"].size(), 2u);
     EXPECT_EQ(judged.camera["sent"][1]["id"], 3);
-    EXPECT_EQ(judged.camera["sent"][1]["selector"], 2) << "the low byte";
-    EXPECT_EQ(judged.camera["sent"][1]["length"], 8);
+    EXPECT_EQ(judged.camera["sent"][1]["selectorSent"], 2) << "the low byte";
+    EXPECT_EQ(judged.camera["sent"][1]["paddedSize"], 8);
     EXPECT_EQ(judged.codes, "");
     EXPECT_EQ(ExitStatus(judged.report), 0);
 }
 
 TEST(CameraVerdict, AMismatchEndsWithoutCheckAndAsksWithIt) {
-    const Judged ends =
-        Judge(Package(L"ZP-Na7", false), Camera(CameraStatus::Identified, L"ZP-Mo7"));
+    const Judged ends = Judge(Package(L"ZP-Na7", false), Camera(L"ZP-Mo7"));
     EXPECT_EQ(ends.camera["updater"], "warns-and-ends");
     EXPECT_EQ(ends.camera["message"], "Not ZP-Na7.");
     EXPECT_EQ(ends.camera["updateEnabled"], false);
@@ -82,8 +94,7 @@ TEST(CameraVerdict, AMismatchEndsWithoutCheckAndAsksWithIt) {
     EXPECT_EQ(ends.codes, "camera-mismatch-ends ");
     EXPECT_EQ(ExitStatus(ends.report), 2);
 
-    const Judged asks =
-        Judge(Package(L"ZP-Na7", true), Camera(CameraStatus::Identified, L"ZP-Mo7"));
+    const Judged asks = Judge(Package(L"ZP-Na7", true), Camera(L"ZP-Mo7"));
     EXPECT_EQ(asks.camera["updater"], "asks");
     EXPECT_EQ(asks.camera["message"], "Not ZP-Na7.\r\nDoes it really update to ZP-Na7?");
     EXPECT_EQ(asks.camera["updateEnabled"], true) << "after Yes";
@@ -93,26 +104,42 @@ TEST(CameraVerdict, AMismatchEndsWithoutCheckAndAsksWithIt) {
               std::wstring::npos);
 
     // The comparison is the updater's: exact, letter case and all.
-    const Judged lower = Judge(Package(L"zp-na7", true), Camera(CameraStatus::Identified));
+    const Judged lower = Judge(Package(L"zp-na7", true), Camera());
     EXPECT_EQ(lower.camera["updater"], "asks");
 }
 
 TEST(CameraVerdict, ACameraTheUpdaterCannotIdentifyKeepsItWaiting) {
-    const Judged unknown = Judge(Package(L"ZP-Na7", true), Camera(CameraStatus::UnknownModel));
+    const Judged unknown = Judge(Package(L"ZP-Na7", true), Camera(L"ZP-Xx7"));
     EXPECT_EQ(unknown.camera["updater"], "keeps-waiting");
     EXPECT_EQ(unknown.camera["updateEnabled"], false);
     EXPECT_EQ(unknown.codes, "camera-unknown-model ");
 
-    CameraIdentity failed = Camera(CameraStatus::QueryFailed);
-    failed.failedQuery = L"OrvaneUtil_GetTrans";
-    const Judged query = Judge(Package(L"ZP-Na7", true), failed);
-    EXPECT_EQ(query.camera["failedQuery"], "OrvaneUtil_GetTrans");
+    const Judged query = Judge(Package(L"ZP-Na7", true), FailingCamera(false, true));
+    EXPECT_EQ(query.camera["updater"], "keeps-waiting");
+    EXPECT_EQ(query.camera["failedQueries"], nlohmann::json::array({"OrvaneUtil_GetVersion"}));
     EXPECT_EQ(query.codes, "camera-query-failed ");
     EXPECT_EQ(ExitStatus(query.report), 2);
 }
 
+TEST(CameraVerdict, AFailedTransferModeQueryIsPassedOverAsTheUpdaterPassesItOver) {
+    const Judged judged = Judge(Package(L"ZP-Na7", false), FailingCamera(true, false));
+    EXPECT_EQ(judged.camera["status"], "identified");
+    EXPECT_EQ(judged.camera["updater"], "goes-ahead");
+    EXPECT_EQ(judged.camera["updateEnabled"], true);
+    EXPECT_TRUE(judged.camera["transferMode"].is_null());
+    EXPECT_EQ(judged.camera["failedQueries"], nlohmann::json::array({"OrvaneUtil_GetTrans"}));
+    EXPECT_EQ(judged.codes, "");
+    EXPECT_EQ(ExitStatus(judged.report), 0);
+    const std::wstring text = FormatPackageText(judged.report);
+    EXPECT_NE(text.find(L"Transfer:     not read; the updater goes on without it\r\n"
+                        L"Query:        OrvaneUtil_GetTrans failed, library error code 31\r\n"
+                        L"The updater:  goes ahead"),
+              std::wstring::npos)
+        << text;
+}
+
 TEST(CameraVerdict, NoCameraOrNoDescriptionJudgeNothing) {
-    const Judged none = Judge(Package(L"ZP-Na7", true), Camera(CameraStatus::NoCamera));
+    const Judged none = Judge(Package(L"ZP-Na7", true), CameraIdentity());
     EXPECT_EQ(none.camera["status"], "no-camera");
     EXPECT_TRUE(none.camera["updater"].is_null());
     EXPECT_TRUE(none.camera["updateEnabled"].is_null());
@@ -122,7 +149,7 @@ TEST(CameraVerdict, NoCameraOrNoDescriptionJudgeNothing) {
 
     PackageReport unreadable;
     unreadable.folder = L"X";
-    const Judged ends = Judge(unreadable, Camera(CameraStatus::Identified));
+    const Judged ends = Judge(unreadable, Camera());
     EXPECT_EQ(ends.camera["updater"], "ends-at-start");
     EXPECT_EQ(ends.camera["updateEnabled"], false);
 }

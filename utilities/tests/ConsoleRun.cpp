@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "ThisProgram.h"
+#include "TimeScale.h"
 #include "UniqueAny.h"
 
 struct ConsoleRun::State {
@@ -97,18 +98,19 @@ bool ConsoleRun::ok() const {
 }
 
 bool ConsoleRun::WaitExit(DWORD timeoutMs) {
-    if (!ok() || WaitForSingleObject(state_->process.get(), timeoutMs) != WAIT_OBJECT_0) {
+    const DWORD bound = tavik::test::Scaled(timeoutMs);
+    if (!ok() || WaitForSingleObject(state_->process.get(), bound) != WAIT_OBJECT_0) {
         return false;
     }
     std::unique_lock<std::mutex> hold(state_->lock);
-    return state_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+    return state_->changed.wait_for(hold, std::chrono::milliseconds(bound),
                                     [this] { return state_->open == 0; });
 }
 
 bool ConsoleRun::WaitOutput(const std::function<bool(const std::string&)>& condition,
                             DWORD timeoutMs) {
     std::unique_lock<std::mutex> hold(state_->lock);
-    return state_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+    return state_->changed.wait_for(hold, std::chrono::milliseconds(tavik::test::Scaled(timeoutMs)),
                                     [&] { return condition(state_->out); });
 }
 

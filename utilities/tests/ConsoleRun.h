@@ -18,6 +18,8 @@ public:
     ConsoleRun& operator=(const ConsoleRun&) = delete;
 
     bool ok() const;
+    // Bounds are given as on a native host and widened by the host's time scale, as
+    // ChildProcess::WaitExit widens them.
     // Waits for the program to end and its output to be read; false after `timeoutMs`.
     bool WaitExit(DWORD timeoutMs);
     // Waits until the output read so far satisfies `condition`.
@@ -31,4 +33,3 @@ public:
 private:
     std::unique_ptr<State> state_;
 };
-

@@ -57,6 +57,7 @@ TEST(PackageCheckFolder, EachMistakeRaisesItsNote) {
         {"walk-stopped", Good(f) + "<BROKEN>", 2},
         {"walk-stopped", "<!DOCTYPE x>\n" + Good(f), 2},
         {"no-entry-found", Good("<UPDATEFILE ID=\"1\" FILENAME=\"absent.bin\"/>\n"), 2},
+        {"reserved-name", Good(f + "<UPDATEFILE ID=\"2\" FILENAME=\"Con.bin\"/>\n"), 2},
         {"file-missing", Good(f + "<UPDATEFILE ID=\"2\" FILENAME=\"absent.bin\"/>\n"), 1},
         {"no-filename", Good(f + "<UPDATEFILE ID=\"2\" SELECTOR=\"2\"/>\n"), 1},
         {"unknown-element", Good(f + "<UPDATEFILEZ ID=\"2\"/>\n"), 1},
@@ -179,6 +180,20 @@ TEST_F(PackageManifestOnDisk, WrittenAsSha256sumWritesIt) {
         << manifest;
     EXPECT_EQ(manifest.find(" *TAVIKUpdate.xml\n"), 64u);
     EXPECT_NE(manifest.find(" *b_0102.bin\n"), std::string::npos) << "the name found, not FILENAME";
+    const PackageReport verified = Verify();
+    EXPECT_EQ(verified.manifest, ManifestState::Verified) << Dump(verified);
+    EXPECT_EQ(ExitStatus(verified), 0) << Dump(verified);
+}
+
+// sha256sum -c reads the names where letter case counts: the description's line must be spelt
+// as the folder spells it.
+TEST_F(PackageManifestOnDisk, ALowerCaseDescriptionIsListedAsSpeltAndVerified) {
+    const std::wstring description = package.Path() + L"\\TAVIKUpdate.xml";
+    const std::string bytes = ReadBytes(description);
+    ASSERT_TRUE(DeleteFileW(description.c_str()));
+    package.AddFile(L"tavikupdate.xml", bytes);
+    ASSERT_EQ(CheckPackage(package.Path(), true).manifest, ManifestState::Written);
+    EXPECT_EQ(Manifest().find(" *tavikupdate.xml\n"), 64u) << Manifest();
     const PackageReport verified = Verify();
     EXPECT_EQ(verified.manifest, ManifestState::Verified) << Dump(verified);
     EXPECT_EQ(ExitStatus(verified), 0) << Dump(verified);

@@ -9,11 +9,8 @@
 #include "ConsoleRun.h"
 #include "PackageFolder.h"
 #include "TavikVersion.h"
-#include "TimeScale.h"
 
 namespace {
-
-using tavik::test::Scaled;
 
 constexpr DWORD kRunBoundMs = 30000;
 
@@ -40,7 +37,7 @@ struct Ran {
 Ran RunChecker(const std::wstring& arguments) {
     ConsoleRun run(L"TAVIKPackageCheck.exe", arguments);
     Ran ran;
-    EXPECT_TRUE(run.WaitExit(Scaled(kRunBoundMs))) << "still running";
+    EXPECT_TRUE(run.WaitExit(kRunBoundMs)) << "still running";
     ran.status = run.exitCode();
     ran.out = run.output();
     ran.err = run.errors();
@@ -70,7 +67,7 @@ TEST_F(PackageCheckTool, TheSamplePackageAsJsonWithStatusZero) {
     EXPECT_EQ(ran.status, 0u) << ran.out;
     EXPECT_TRUE(ran.err.empty()) << ran.err;
     const nlohmann::json json = nlohmann::json::parse(ran.out);
-    EXPECT_EQ(json["schemaVersion"], 1);
+    EXPECT_EQ(json["schemaVersion"], 2);
     EXPECT_EQ(json["entries"][0]["sha256"],
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(json["entries"][1]["file"], "logic_0102.bin");
@@ -118,7 +115,7 @@ TEST(PackageCheckToolLine, HelpVersionAndABadCommandLine) {
     const Ran help = RunChecker(L"/?");
     EXPECT_EQ(help.status, 0u);
     EXPECT_TRUE(Contains(help.out, "usage: TAVIKPackageCheck")) << help.out;
-    EXPECT_TRUE(Contains(help.out, "64 a bad command line"));
+    EXPECT_TRUE(Contains(help.out, "64  a bad command line"));
 
     const Ran version = RunChecker(L"--version");
     EXPECT_EQ(version.status, 0u);

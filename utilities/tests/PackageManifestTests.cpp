@@ -33,7 +33,9 @@ TEST(PackageManifest, ReadsWhatSha256sumAndWindowsToolsWrite) {
 TEST(PackageManifest, RefusesLinesOfAnotherFormOrThatNameAPath) {
     for (const std::string& bad :
          {kA + " *", kA.substr(1) + " *a.bin", kA + "*a.bin", std::string(63, 'a') + "g *a.bin",
-          kA + " *..\\a.bin", kA + " *sub/a.bin", kA + " *..", "main.bin " + kA}) {
+          kA + " *..\\a.bin", kA + " *sub/a.bin", kA + " *..", "main.bin " + kA,
+          // Devices, which must never be opened as files.
+          kA + " *CON", kA + " *nul.txt", kA + " *Com1.bin", kA + " *lpt9 .x.y"}) {
         std::vector<ManifestLine> lines;
         std::wstring error;
         EXPECT_FALSE(ParseManifest(kA + " *ok.bin\n" + bad + "\n", &lines, &error)) << bad;

@@ -113,7 +113,7 @@ TEST(PackageReport, JsonListsEverythingReadAndNothingElse) {
     note.entry = 1;
     report.notes.push_back(note);
     const nlohmann::json json = nlohmann::json::parse(FormatPackageJson(report));
-    EXPECT_EQ(json["schemaVersion"], 1);
+    EXPECT_EQ(json["schemaVersion"], 2);
     EXPECT_EQ(json["toolVersion"], kToolVersion);
     EXPECT_EQ(json["readable"], true);
     EXPECT_EQ(json["deviceName"], "ZP-Na7");
@@ -171,8 +171,12 @@ TEST(PackageCheckOptions, FolderOptionsAndMistakes) {
     ASSERT_TRUE(ParsePackageCheckArguments({L"C:\\", L"--write-manifest"}, &options, &error));
     EXPECT_EQ(options.folder, L"C:\\");
     EXPECT_TRUE(options.writeManifest);
+    // After "--" a folder may begin with a dash or a slash; before it, that is an option.
+    ASSERT_TRUE(ParsePackageCheckArguments({L"--json", L"--", L"-json"}, &options, &error));
+    EXPECT_EQ(options.folder, L"-json");
     for (const std::vector<std::wstring>& bad : std::vector<std::vector<std::wstring>>{
-             {L"a", L"b"}, {L"--jsn"}, {L""}, {L"--wait", L"3"}}) {
+             {L"a", L"b"}, {L"--jsn"}, {L""}, {L"--wait", L"3"}, {L"-json"}, {L"/json"},
+             {L"--", L"a", L"--json"}}) {
         EXPECT_FALSE(ParsePackageCheckArguments(bad, &options, &error)) << bad[0];
     }
 }
