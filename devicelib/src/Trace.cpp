@@ -27,7 +27,11 @@ std::wstring g_cameraPath;  // the last camera interface seen
 LARGE_INTEGER g_origin{};   // the first line's moment
 LARGE_INTEGER g_frequency{};
 
-thread_local const char* t_caller = nullptr;
+// The export named by a Caller, and its thread. No thread-local storage: the library is loaded
+// and unloaded by its callers, and a thread's storage would outlive an unload. The two Callers
+// never overlap: OrvaneUtil_Uninit stops the scan before its own write.
+std::atomic<const char*> g_callerName{nullptr};
+std::atomic<DWORD> g_callerThread{0};
 
 class Exclusive {
 public:
@@ -226,12 +230,13 @@ void Stop() {
     CloseFile();
 }
 
-Caller::Caller(const char* name) : previous_(t_caller) {
-    t_caller = name;
+Caller::Caller(const char* name) {
+    g_callerName.store(name);
+    g_callerThread.store(GetCurrentThreadId());
 }
 
 Caller::~Caller() {
-    t_caller = previous_;
+    g_callerThread.store(0);
 }
 
 void Camera(const char* event, const wchar_t* path, DWORD error) {
@@ -259,7 +264,8 @@ BOOL TracedRequest(HANDLE device, uint32_t function, const void* input, DWORD in
     }
 
     RequestFields fields;
-    fields.caller = t_caller != nullptr ? t_caller : ExportOf(function);
+    fields.caller =
+        g_callerThread.load() == GetCurrentThreadId() ? g_callerName.load() : ExportOf(function);
     fields.code = RequestCode(function);
     fields.ok = ok != FALSE;
     fields.error = error;

@@ -29,9 +29,6 @@ public:
     ~Caller();
     Caller(const Caller&) = delete;
     Caller& operator=(const Caller&) = delete;
-
-private:
-    const char* previous_;
 };
 
 // "found", "opened", "open-failed", "removed", "closed"; a null path is the last one seen.

@@ -32,7 +32,7 @@ protected:
     }
 
     TempFolder folder;
-    std::wstring path = folder.PathOf(L"session \"1\".jsonl");
+    std::wstring path = folder.PathOf(L"s\u00e9ance 1.jsonl");  // not ASCII, a blank
 };
 
 std::vector<nlohmann::json> RequestsOf(const std::vector<nlohmann::json>& lines) {

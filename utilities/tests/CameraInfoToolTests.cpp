@@ -116,7 +116,7 @@ TEST_F(CameraInfoTool, AFailingQueryGivesTheLibrarysCode) {
     ASSERT_TRUE(sim.SetFault(26, 0x1F, static_cast<int32_t>(0xC0000001)));  // the version query
     ConsoleRun run(L"TAVIKInfo.exe", L"");
     ASSERT_TRUE(run.WaitExit(kRunBoundMs));
-    EXPECT_EQ(run.exitCode(), 3u);
+    EXPECT_EQ(run.exitCode(), static_cast<DWORD>(kErrorStatus)) << "a camera it cannot identify";
     EXPECT_TRUE(Contains(run.output(), "OrvaneUtil_GetVersion failed, library error code 31"))
         << run.output();
 }
