@@ -1,22 +1,12 @@
 # The second compiler: Debian's clang and lld for the same target, on mingw-w64's headers and
 # libraries. clang finds no libstdc++ for this target by itself: it gets the C++ headers and
 # libraries of the installed mingw-w64 GCC, found by asking that GCC, so no version is named.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
-
-set(MINGW_PREFIX i686-w64-mingw32)
+# The rest (windres, dlltool, where the target's files are) is the GCC build's.
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-i686-mingw32.cmake)
 set(CMAKE_C_COMPILER clang)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET ${MINGW_PREFIX})
 set(CMAKE_CXX_COMPILER_TARGET ${MINGW_PREFIX})
-set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
-set(CMAKE_DLLTOOL ${MINGW_PREFIX}-dlltool)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 execute_process(COMMAND ${MINGW_PREFIX}-g++-posix -print-file-name=include
                 OUTPUT_VARIABLE _gcc_include OUTPUT_STRIP_TRAILING_WHITESPACE
