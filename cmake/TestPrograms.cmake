@@ -58,7 +58,8 @@ endfunction()
 # many run at once as there are lanes; elsewhere they take turns. TIMEOUT is for each entry, on
 # this machine (widened by the time scale): by default 25 s, five minutes in the emulated VM,
 # where the longest entry took two on a host busy with two other VMs; a hung case costs its
-# entry, never the run. (The test preset gives 300 s to any entry made without a time-out.) FIXTURES are further fixtures each entry requires; PROPERTIES go to every entry.
+# entry, never the run. (The test preset gives 300 s to any entry made without a time-out.)
+# FIXTURES are further fixtures each entry requires; PROPERTIES go to every entry.
 function(tavik_add_test)
   cmake_parse_arguments(T "CAMERA;DESKTOP_LOG" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES;PROPERTIES"
                         ${ARGN})

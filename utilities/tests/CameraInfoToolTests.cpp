@@ -139,13 +139,14 @@ BOOL WINAPI TakeConsoleControl(DWORD) {
 TEST_F(CameraInfoTool, CtrlCDuringTheWatchEndsItWithStatus130) {
     // A console of this program's own, which the tool shares: a test run's standard handles
     // are files, and a console made for those takes no Ctrl+C.
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    const HANDLE reportOut = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE reportErr = GetStdHandle(STD_ERROR_HANDLE);
     FreeConsole();
     const BOOL made = AllocConsole();
-    SetStdHandle(STD_OUTPUT_HANDLE, out);  // the test's report still goes where it went
-    SetStdHandle(STD_ERROR_HANDLE, err);
-    ASSERT_TRUE(made) << "error " << GetLastError();
+    const DWORD error = made ? 0 : GetLastError();
+    SetStdHandle(STD_OUTPUT_HANDLE, reportOut);  // the test's report still goes where it went
+    SetStdHandle(STD_ERROR_HANDLE, reportErr);
+    ASSERT_TRUE(made) << "error " << error;
     ASSERT_TRUE(sim.Attach());
     ConsoleRun run(L"TAVIKInfo.exe", L"--watch");
     // The report comes after the tool has taken Ctrl+C over.
