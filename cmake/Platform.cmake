@@ -1,7 +1,10 @@
 # Compiler and linker settings shared by every target of the project.
 if(MINGW)
   # Static C and C++ runtimes (winpthread included): the binaries run on a bare Windows PC.
-  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_link_options(-static)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_link_options(-static-libgcc -static-libstdc++)  # clang: the group of its toolchain file
+  endif()
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
 elseif(MSVC)
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")

@@ -84,10 +84,13 @@ take_pictures() {
       layers=()
       n=0
       # (Through a file: the VM has no /dev/fd for a process substitution.)
-      xwininfo -children -name "$desktop" 2>/dev/null | awk '
+      if ! xwininfo -children -name "$desktop" >"$name.tree"; then
+        echo "demo: xwininfo could not list the desktop's windows: a box in $name.png may be black" >&2
+      fi
+      awk '
         /^ +0x[0-9a-f]+ / {
           if (split($(NF - 1), g, /[x+]/) == 4 && g[1] > 1 && g[2] > 1) print $1, g[3], g[4]
-        }' | tac >"$name.windows" || true
+        }' "$name.tree" | tac >"$name.windows"
       while read -r id x y; do
         n=$((n + 1))
         if xwd -silent -id "$id" -out "$name.$n.xwd" 2>/dev/null; then
@@ -96,7 +99,7 @@ take_pictures() {
       done <"$name.windows"
       : >"$name.grabbed"
       convert "xwd:$name.xwd" "${layers[@]}" "$name.tmp.png" && mv "$name.tmp.png" "$name.png"
-      rm -f "$name.taking" "$name.windows" "$name".*xwd
+      rm -f "$name.taking" "$name.tree" "$name.windows" "$name".*xwd
     done
     sleep 0.02
   done

@@ -13,6 +13,16 @@
 # TAVIK_VM_MEMORY (MiB, default 6144) and TAVIK_VM_CPUS (default: this host's count) size it.
 # TAVIK_VM_PS=SECONDS writes the VM's process list to its console log that often, for finding
 # what hangs in there; the log's path is printed at the start.
+#
+# TAVIK_VM_TIMEOUT=SECONDS (default 2700) bounds the whole run, boot included: CI has 90 minutes,
+# and the emulated test command's ctest takes about 12 of them on 2 cores. When it runs out, the
+# guest prints its process list and powers itself off, the command's last lines are printed
+# again, and the status is 124 (as timeout(1) gives). Should the guest not manage that, QEMU is
+# ended a minute later with the same status.
+#
+# Software emulation (TCG) on purpose, even where /dev/kvm exists: on the hosts this is for, that
+# device belongs to a paravirtual nested set-up (no vmx/svm flag), and there QEMU with -accel kvm
+# stops while Debian's kernel boots.
 set -eu
 
 if [ "${1:-}" = --guest ]; then
@@ -39,6 +49,23 @@ if [ "${1:-}" = --guest ]; then
     (while sleep "$TAVIK_VM_PS"; do date; ps -eo pid,ppid,etime,time,args; done >/dev/ttyS0 2>&1) &
   fi
   stty -F "$out" raw -echo 2>/dev/null || true
+  # The run's bound, counted from the VM's start: a few seconds are kept for the process list,
+  # the sync and the power-off.
+  read -r uptime _ </proc/uptime
+  left=$((TAVIK_VM_TIMEOUT - ${uptime%.*} - 5))
+  (
+    sleep "$((left > 1 ? left : 1))"
+    [ -e "$job/status" ] && exit 0
+    {
+      echo "in-vm: the command did not end within $TAVIK_VM_TIMEOUT s; the VM's processes:"
+      # Without the kernel's own threads.
+      ps --ppid 2 -p 2 --deselect -o pid,ppid,etime,time,args 2>/dev/null || busybox ps
+    } >"$job/processes" 2>&1
+    echo 124 >"$job/status.tmp"
+    mv "$job/status.tmp" "$job/status"
+    sync
+    busybox poweroff -f
+  ) &
   status=125
   if cd "$(cat "$job/folder")"; then
     mapfile -d '' -t command <"$job/command"
@@ -72,6 +99,17 @@ if [ $# -eq 0 ]; then
   echo "usage: $0 COMMAND [ARGS...]" >&2
   exit 2
 fi
+if [ "$(id -u)" -ne 0 ]; then
+  echo "in-vm: run this as root: the command runs as root inside the VM, and Wine there refuses a prefix that another user owns" >&2
+  exit 125
+fi
+timeout_s="${TAVIK_VM_TIMEOUT:-2700}"
+case "$timeout_s" in
+  "" | *[!0-9]* | 0 | ?)
+    echo "in-vm: TAVIK_VM_TIMEOUT must be a number of seconds from 10 up, not \"$timeout_s\"" >&2
+    exit 2
+    ;;
+esac
 
 kernel=$(ls -1 /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1)
 if [ -z "$kernel" ] || ! command -v qemu-system-x86_64 >/dev/null || ! command -v busybox >/dev/null; then
@@ -158,19 +196,17 @@ printf '%s\0' "$@" >"$job/command"
     printf 'export %s=%q\n' "$name" "${entry#*=}"
   done < <(env -0)
   printf 'export TAVIK_TIME_SCALE=%q\n' "${TAVIK_TIME_SCALE:-12}"
-  printf 'export TAVIK_IN_VM=1\n'
+  printf 'export TAVIK_IN_VM=1 TAVIK_VM_TIMEOUT=%q\n' "$timeout_s"
 } >"$job/environment"
 
-virtfs_model=passthrough
-if [ "$(id -u)" -ne 0 ]; then virtfs_model=none; fi
 : >"$job/console"
 : >"$job/output"
-qemu-system-x86_64 \
+timeout "$((timeout_s + 60))" qemu-system-x86_64 \
   -accel tcg,thread=multi -cpu max,-smap -smp "${TAVIK_VM_CPUS:-$(nproc)}" \
   -m "${TAVIK_VM_MEMORY:-6144}" -display none -no-reboot -nic none \
   -kernel "$kernel" -initrd "$job/initrd.img" \
   -append "console=ttyS0 quiet loglevel=1 panic=-1 tavik.job=$job tavik.self=$self" \
-  -virtfs "local,path=/,mount_tag=hostroot,security_model=$virtfs_model,multidevs=remap" \
+  -virtfs "local,path=/,mount_tag=hostroot,security_model=passthrough,multidevs=remap" \
   -serial "file:$job/console" -serial "file:$job/output" \
   -monitor none </dev/null >"$job/qemu.log" 2>&1 &
 qemu_pid=$!
@@ -189,6 +225,21 @@ qemu_pid=""
 wait "$tail_pid" 2>/dev/null || true
 tail_pid=""
 
+if [ -s "$job/processes" ] || [ "$qemu_status" -eq 124 ]; then
+  if [ -s "$job/processes" ]; then
+    cat "$job/processes" >&2
+  else
+    echo "in-vm: the VM did not end within $timeout_s s, nor stop itself; QEMU was ended" >&2
+    tail -n 20 "$job/console" >&2
+  fi
+  if [ -s "$job/output" ]; then
+    echo "in-vm: the command's last lines:" >&2
+    tail -n 30 "$job/output" >&2
+  else
+    echo "in-vm: the command printed nothing" >&2
+  fi
+  exit 124
+fi
 if [ ! -s "$job/status" ]; then
   echo "in-vm: the VM ended without the command's exit status (QEMU status $qemu_status)" >&2
   tail -n 20 "$job/qemu.log" "$job/console" >&2

@@ -8,7 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(cmake ninja-build g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
           binutils-mingw-w64-i686 mingw-w64-i686-dev wine wine32:i386 googletest
-          xvfb x11-apps imagemagick fonts-wine nlohmann-json3-dev python3)
+          xvfb x11-apps x11-utils imagemagick fonts-wine nlohmann-json3-dev python3
+          clang lld clang-tidy)
 vm_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio)
 
 missing_of() {
@@ -20,21 +21,38 @@ missing_of() {
   done
 }
 
+# Root, or sudo, only once something is missing.
 sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
+need_root() {
+  if [ "$(id -u)" -ne 0 ] && [ -z "$sudo" ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "setup: $1 needs root, and this user is not root and has no sudo: run tools/setup.sh as root once" >&2
+      exit 1
+    fi
+    sudo=sudo
+  fi
+}
 updated=""
 install() {
   [ $# -gt 0 ] || return 0
+  need_root "installing $*"
   echo "setup: installing $*"
   if [ -z "$updated" ]; then
-    $sudo apt-get update -qq || return
+    if ! $sudo apt-get update -qq --error-on=any; then
+      echo "setup: apt-get could not read its package sources (above), so $* cannot be installed: check the network and /etc/apt/sources.list" >&2
+      return 1
+    fi
     updated=1
   fi
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@" \
-    >/dev/null
+  if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@" \
+    >/dev/null; then
+    echo "setup: apt-get could not install $* (its message is above)" >&2
+    return 1
+  fi
 }
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  need_root "adding the i386 architecture"
   $sudo dpkg --add-architecture i386
 fi
 mapfile -t missing < <(missing_of "${packages[@]}")

@@ -1,5 +1,6 @@
 // The driver's service in the Wine prefix: install, start, stop, uninstall.
 #include "CamSimControl.h"
+#include "TimeScale.h"
 #include "UniqueAny.h"
 
 namespace camsim {
@@ -8,6 +9,7 @@ namespace {
 
 const wchar_t kServiceName[] = L"OrvaneCamSim";
 const wchar_t kDriverFile[] = L"OrvaneCamSim.sys";
+// A start or stop takes well under a second natively; the bound widens on a slow host.
 constexpr DWORD kStateTimeoutMs = 30000;
 constexpr DWORD kPollMs = 10;
 
@@ -52,7 +54,8 @@ UniqueServiceHandle OpenDriverService() {
 
 // Polls the service (there is nothing to wait on) until it reaches `state`.
 bool WaitForState(SC_HANDLE service, DWORD state) {
-    DWORD waited = 0;
+    // By the clock, not by the sleeps: a sleep may last far longer than asked.
+    const ULONGLONG deadline = GetTickCount64() + tavik::test::Scaled(kStateTimeoutMs);
     for (;;) {
         SERVICE_STATUS status;
         if (!QueryServiceStatus(service, &status)) {
@@ -64,11 +67,10 @@ bool WaitForState(SC_HANDLE service, DWORD state) {
         if (status.dwCurrentState == SERVICE_STOPPED && state == SERVICE_RUNNING) {
             return false;  // the driver refused to start
         }
-        if (waited >= kStateTimeoutMs) {
+        if (GetTickCount64() >= deadline) {
             return false;
         }
         Sleep(kPollMs);
-        waited += kPollMs;
     }
 }
 

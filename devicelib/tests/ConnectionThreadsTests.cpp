@@ -78,13 +78,11 @@ TEST_F(Connection, UninitWhileConnectedSetsTheControlToOneBeforeClosing) {
 TEST_F(Connection, NoCameraThenUninitEndsTheScanWithoutCallbackOrWrite) {
     ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
     ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanStart));
-    const auto start = Clock::now();
     OrvaneUtil_Uninit();
-    const long long elapsed = MillisecondsSince(start);
 
-    // The thread saw the lowered flag and ended by itself: a forced end writes no End line.
+    // The thread saw the lowered flag and ended by itself within the stop wait: one that
+    // overstays it is terminated, and a forced end writes no End line.
     EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanEnd));
-    EXPECT_LT(elapsed, Scaled(2500)) << "the stop wait was not waited out";
     EXPECT_EQ(0, probe.count());
     EXPECT_TRUE(Journal().empty());
     EXPECT_EQ(nullptr, theApp.m_hScanThread.load());
@@ -220,26 +218,26 @@ TEST_F(Connection, ThreadStuckInItsCallbackIsEndedAfterTheStopWait) {
 
 namespace {
 // What OrvaneUtil_Uninit left behind when called on the library's own thread.
-std::atomic<long long> g_uninitInsideMs{-1};
+std::atomic<bool> g_uninitReturned{false};
 std::atomic<bool> g_handleStillTheThreads{false};
 }  // namespace
 
 TEST_F(Connection, UninitFromInsideTheCallbackReturnsAndTheThreadEndsByItself) {
-    g_uninitInsideMs = -1;
+    g_uninitReturned = false;
     g_handleStillTheThreads = false;
     probe.action = [](CallbackProbe&) {
-        const auto start = Clock::now();
         OrvaneUtil_Uninit();
-        g_uninitInsideMs = MillisecondsSince(start);
+        g_uninitReturned = true;
         // Taking the handle over is what a wait for the thread begins with.
         g_handleStillTheThreads = theApp.m_hScanThread.load() != nullptr;
     };
     ASSERT_TRUE(sim.Attach(&camera));
     ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
     ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kScanEnd));
+    // A thread that waited out the stop wait on itself would have been terminated there,
+    // before its End line.
+    EXPECT_TRUE(g_uninitReturned.load());
     EXPECT_TRUE(g_handleStillTheThreads.load()) << "the thread did not wait for itself";
-    EXPECT_GE(g_uninitInsideMs.load(), 0);
-    EXPECT_LT(g_uninitInsideMs.load(), Scaled(2500)) << "nor for the stop wait";
     EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
     // Its handle is its own to release, after its End line.
     EXPECT_TRUE(WaitUntil([] { return theApp.m_hScanThread.load() == nullptr; }));

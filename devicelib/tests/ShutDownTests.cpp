@@ -19,10 +19,8 @@ using tavik::test::Scaled;
 
 const wchar_t kScanEnd[] = L"ScanDeviceThread End\r\n";
 
-// The library's wait for a thread it stops, and the moment more it gives one whose request it
-// has cancelled.
+// The library's wait for a thread it stops.
 constexpr DWORD kStopWaitMs = 3000;
-constexpr DWORD kCancelledWaitMs = 500;
 
 using Clock = std::chrono::steady_clock;
 
@@ -65,12 +63,11 @@ TEST_F(ShutDown, UninitDuringTheOpeningWriteWaitsForItThenSendsOneAndNeverCallsB
     ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
     ASSERT_TRUE(WaitOutstanding(1)) << "the write of 0 is with the camera";
 
-    const auto start = Clock::now();
     OrvaneUtil_Uninit();
-    const long long elapsed = MillisecondsSince(start);
 
-    EXPECT_LT(elapsed, heldMs + Scaled(2000))
-        << "the thread ended by itself once its write returned";
+    // The thread ended by itself once its write returned: the write was not cancelled, and the
+    // thread not terminated.
+    EXPECT_EQ(0u, Status().cancelled);
     EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanEnd)) << "not terminated";
     EXPECT_EQ(0, probe.count()) << "the thread is gone and never called back";
     EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
@@ -109,8 +106,8 @@ TEST_F(ShutDown, UninitDuringTheOpenLeavesTheCameraWithOneOnlyAndClosesIt) {
 }
 
 TEST_F(ShutDown, WriteHeldPastTheStopWaitIsCancelledAndTheThreadEndsByItself) {
-    // Held until well past the stop wait: only the cancel can end it in time.
-    ASSERT_TRUE(sim.DelayNext(kSetCtrlCurrent, kStopWaitMs + Scaled(2000)));
+    // Held far past the stop wait: only the cancel ends it within the test.
+    ASSERT_TRUE(sim.DelayNext(kSetCtrlCurrent, Scaled(60000)));
     ASSERT_TRUE(sim.Attach(&camera));
     ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
     ASSERT_TRUE(WaitOutstanding(1));
@@ -120,7 +117,7 @@ TEST_F(ShutDown, WriteHeldPastTheStopWaitIsCancelledAndTheThreadEndsByItself) {
     const long long elapsed = MillisecondsSince(start);
 
     EXPECT_GE(elapsed, kStopWaitMs - 100) << "the thread was given its 3000 ms";
-    EXPECT_LT(elapsed, kStopWaitMs + kCancelledWaitMs + Scaled(2500));
+    // Cancelled, not waited out: the camera's journal and count say which.
     EXPECT_EQ(1u, diagnostics.Count(diag::Stream::Debugger, kScanEnd)) << "not terminated";
     EXPECT_EQ(0, probe.count());
     const auto writes = Requests(kSetCtrlCurrent);

@@ -14,7 +14,6 @@
 #include "DesktopLog.h"
 #include "MessageBoxReadout.h"
 #include "ProcessWindows.h"
-#include "TimeScale.h"
 #include "Wait.h"
 #include "WindowReadout.h"
 #include "WorkFolder.h"
@@ -99,7 +98,7 @@ TEST(ReleaseArchive, TheSampleTriedInAFolderOfItsOwnUpdatesTheSimulatedCamera) {
         },
         kStageMs));
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(updater.WaitExit(tavik::test::Scaled(kStageMs)));
+    ASSERT_TRUE(updater.WaitExit(kStageMs));
 
     std::vector<uint8_t> image;
     ASSERT_TRUE(sim.ReadImage(1, &image));

@@ -55,7 +55,7 @@ INT_PTR CDialog::DoModal() {
     const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
     const DWORD size = found != nullptr ? SizeofResource(instance, found) : 0;
     const auto header = ReadDialogTemplateHeader(bytes, size);
-    if (!header) {
+    if (bytes == nullptr || !header) {
         return -1;
     }
     // The window is created hidden and shown only once OnInitDialog has let it run: a dialog

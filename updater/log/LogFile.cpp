@@ -129,6 +129,7 @@ void WriteLog(const std::wstring& path, std::wstring_view text) noexcept {
         static constexpr BYTE kByteOrderMark[] = {0xFF, 0xFE};
         ::WriteFile(file.get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr);
     }
-    ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)),
-                &written, nullptr);
+    // A line is far shorter than 4 GiB.
+    const DWORD bytes = static_cast<DWORD>(line.size()) * static_cast<DWORD>(sizeof(wchar_t));
+    ::WriteFile(file.get(), line.data(), bytes, &written, nullptr);
 }

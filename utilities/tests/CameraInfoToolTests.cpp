@@ -135,6 +135,38 @@ TEST_F(CameraInfoTool, WatchReportsTheRemoval) {
         << run.output();
 }
 
+namespace {
+// Sent to every program on this test program's console, itself included, which takes it as
+// handled. Left in place: the event reaches this program on a thread of its own, maybe late.
+BOOL WINAPI TakeConsoleControl(DWORD) {
+    return TRUE;
+}
+}  // namespace
+
+TEST_F(CameraInfoTool, CtrlCDuringTheWatchEndsItWithStatus130) {
+    // A console of this program's own, which the tool shares: a test run's standard handles
+    // are files, and a console made for those takes no Ctrl+C.
+    const HANDLE reportOut = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE reportErr = GetStdHandle(STD_ERROR_HANDLE);
+    FreeConsole();
+    const BOOL made = AllocConsole();
+    const DWORD error = made ? 0 : GetLastError();
+    SetStdHandle(STD_OUTPUT_HANDLE, reportOut);  // the test's report still goes where it went
+    SetStdHandle(STD_ERROR_HANDLE, reportErr);
+    ASSERT_TRUE(made) << "error " << error;
+    ASSERT_TRUE(sim.Attach());
+    ConsoleRun run(L"TAVIKInfo.exe", L"--watch");
+    // The report comes after the tool has taken Ctrl+C over.
+    ASSERT_TRUE(
+        run.WaitOutput([](const std::string& out) { return Contains(out, "Transfer mode:"); },
+                       Scaled(kRunBoundMs)));
+    ASSERT_TRUE(SetConsoleCtrlHandler(&TakeConsoleControl, TRUE));
+    ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << "error " << GetLastError();
+    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    EXPECT_EQ(run.exitCode(), 130u) << run.output() << run.errors();
+    EXPECT_FALSE(Contains(run.output(), "Camera removed")) << run.output();
+}
+
 TEST_F(CameraInfoTool, WatchAsJsonLinesOneEventPerLine) {
     uint32_t camera = 0;
     ASSERT_TRUE(sim.Attach(&camera));
