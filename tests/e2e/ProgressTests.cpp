@@ -75,17 +75,22 @@ TEST_F(Progress, BarRunsAgainstTheTimeOutAndTheLabelBlinksWithEachTick) {
 
     std::vector<int64_t> tickTimes;  // when each position 1, 2, ... was first seen
     int last = 0;
+    int64_t lastMs = samples.front().ms;
     for (const Sample& s : samples) {
         EXPECT_EQ(s.range, entryRange) << "at " << s.ms << " ms";
         if (s.position != last) {
-            // Ticks add one; only the end of a good write jumps to the full bar.
-            EXPECT_TRUE(s.position == last + 1 || s.position == entryRange.high)
+            // Ticks add one; only the end of a good write jumps to the full bar. A sample late
+            // by a tick or more (a loaded machine) may see more than one.
+            const int64_t missable = (s.ms - lastMs) / 250;
+            EXPECT_TRUE((s.position > last && s.position - last <= 1 + missable) ||
+                        s.position == entryRange.high)
                 << last << " to " << s.position << " at " << s.ms << " ms";
             if (s.position == last + 1) {
                 tickTimes.push_back(s.ms);
             }
             last = s.position;
         }
+        lastMs = s.ms;
         if (s.position < entryRange.high) {
             EXPECT_EQ(s.labelVisible, s.position % 2 == 0)
                 << "label at position " << s.position << ", " << s.ms << " ms";

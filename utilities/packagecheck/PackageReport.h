@@ -54,7 +54,7 @@ struct PackageReport {
 };
 
 // Collects what the walk and the look-up report, as the dialog would show it.
-class ReportSink : public PackageSink {
+class ReportSink final : public PackageSink {
 public:
     explicit ReportSink(PackageReport& report) : report_(report) {}
     void SetTitleText(const wchar_t* text) override;

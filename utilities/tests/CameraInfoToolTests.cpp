@@ -157,12 +157,11 @@ TEST_F(CameraInfoTool, CtrlCDuringTheWatchEndsItWithStatus130) {
     ASSERT_TRUE(sim.Attach());
     ConsoleRun run(L"TAVIKInfo.exe", L"--watch");
     // The report comes after the tool has taken Ctrl+C over.
-    ASSERT_TRUE(
-        run.WaitOutput([](const std::string& out) { return Contains(out, "Transfer mode:"); },
-                       Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitOutput(
+        [](const std::string& out) { return Contains(out, "Transfer mode:"); }, kRunBoundMs));
     ASSERT_TRUE(SetConsoleCtrlHandler(&TakeConsoleControl, TRUE));
     ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << "error " << GetLastError();
-    ASSERT_TRUE(run.WaitExit(Scaled(kRunBoundMs)));
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 130u) << run.output() << run.errors();
     EXPECT_FALSE(Contains(run.output(), "Camera removed")) << run.output();
 }
