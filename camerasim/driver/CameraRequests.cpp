@@ -168,8 +168,7 @@ NTSTATUS PrepareWrite(Pending* p, const Camera& camera, const UCHAR* record, PIR
     if (p->length > kMaxImageSize) {
         return STATUS_INVALID_PARAMETER;
     }
-    NTSTATUS status = ObOpenObjectByPointer(IoGetRequestorProcess(irp), OBJ_KERNEL_HANDLE, nullptr,
-                                            PROCESS_VM_READ, nullptr, KernelMode, &p->process);
+    NTSTATUS status = OpenRequestor(irp, &p->process);
     if (!NT_SUCCESS(status)) {
         p->process = nullptr;
         p->setsLastError = true;
@@ -190,7 +189,62 @@ NTSTATUS PrepareWrite(Pending* p, const Camera& camera, const UCHAR* record, PIR
     return STATUS_SUCCESS;
 }
 
+// A replay answers every request while it is loaded; a write's image is read and digested
+// first, outside the lock. False: no replay is loaded, and the camera answers as itself.
+bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS* result) {
+    {
+        Lock lock;
+        if (!ReplayLoaded()) {
+            return false;
+        }
+    }
+    ReceivedImage image;
+    const bool write = p->code == camsim::RequestCode(20) && in == 12 && buffer != nullptr;
+    if (write) {
+        ReadReceivedImage(irp, buffer, &image);
+    }
+    ULONG information = 0;
+    LONGLONG delay = 0;
+    NTSTATUS status;
+    {
+        Lock lock;
+        if (!ReplayLoaded()) {
+            return false;  // cleared meanwhile
+        }
+        p->sequence = ++g.sequence;
+        status = ReplayAnswer(p->sequence, p->code, buffer, in, out, write ? &image : nullptr,
+                              &information, &delay);
+        if (delay > 0) {
+            // A slow camera stays slow.
+            p->status = status;
+            p->information = information;
+            p->due = Now() + delay;
+            if (ArmCancel(irp)) {
+                IoMarkIrpPending(irp);
+                Enqueue(p);
+                *result = STATUS_PENDING;
+                return true;
+            }
+            status = STATUS_CANCELLED;
+            information = 0;
+        }
+    }
+    Finish(p, status, information);
+    *result = status;
+    return true;
+}
+
 }  // namespace
+
+NTSTATUS OpenRequestor(PIRP irp, HANDLE* process) {
+    const NTSTATUS status =
+        ObOpenObjectByPointer(IoGetRequestorProcess(irp), OBJ_KERNEL_HANDLE, nullptr,
+                              PROCESS_VM_READ, nullptr, KernelMode, process);
+    if (!NT_SUCCESS(status)) {
+        *process = nullptr;
+    }
+    return status;
+}
 
 NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
@@ -219,6 +273,10 @@ NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp) {
     p->camera = index;
     p->code = code;
     p->outputSize = out;
+    NTSTATUS replayed;
+    if (Replayed(irp, p, buffer, in, out, &replayed)) {
+        return replayed;
+    }
 
     NTSTATUS status;
     ULONG information = 0;

@@ -211,7 +211,7 @@ NTSTATUS DetachCamera(ULONG index) {
         // Requests still waiting in the queue fail now, as on unplugged hardware.
         for (PLIST_ENTRY e = g.queue.Flink; e != &g.queue; e = e->Flink) {
             auto* p = CONTAINING_RECORD(e, Pending, link);
-            if (p->work != Work::Attach && p->camera == index) {
+            if (p->irp != nullptr && p->camera == index) {
                 p->due = 0;
                 p->aborted = true;
                 p->status = STATUS_DEVICE_NOT_CONNECTED;

@@ -211,6 +211,10 @@ NTSTATUS Handle(ULONG function, UCHAR* buffer, ULONG in, ULONG out, ULONG* infor
             return ReadImage(buffer, in, out, information);
         case camsim::kCtlInterfacePath:
             return InterfacePath(buffer, in, out, information);
+        case camsim::kCtlLoadReplay:
+            return ReplayLoad(buffer, in);
+        case camsim::kCtlReadReplay:
+            return ReplayReadStatus(buffer, out, information);
         default:
             break;
     }

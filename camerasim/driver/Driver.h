@@ -70,7 +70,7 @@ struct Fault {
     ULONG remaining;  // 0: until cleared
 };
 
-enum class Work : ULONG { Complete, Write, Attach };
+enum class Work : ULONG { Complete, Write, Attach, ReplayEvent };
 
 // A request (or a delayed attach) that the worker finishes later.
 struct Pending {
@@ -96,6 +96,18 @@ struct Pending {
     Bytes input;  // for the journal
 };
 
+// A recorded session being replayed (Replay.cpp).
+struct Replay {
+    UCHAR* script;   // the loaded script, whole; null: no replay
+    ULONG* offsets;  // of each step in `script`
+    ULONG steps;
+    ULONG cursor;        // the next step
+    ULONG ticket;        // changes at every load and clear; a queued camera event compares it
+    ULONG camera;        // the camera the replay attached
+    ULONG lastAnswerMs;  // the recorded moment of the last answer given
+    camsim::ReplayStatus status;
+};
+
 struct State {
     KSEMAPHORE lock;
     PDRIVER_OBJECT driver;
@@ -118,6 +130,8 @@ struct State {
     ULONG sequence;
     ULONG cancelled;
     ULONG opens;
+
+    Replay replay;
 
     struct JournalItem* journal;
     ULONG journalFirst;
@@ -176,8 +190,32 @@ NTSTATUS DetachCamera(ULONG index);
 void DetachAll();
 void DeleteCameras();
 
+// The calling process of a request, opened for reading while the request is in its context.
+NTSTATUS OpenRequestor(PIRP irp, HANDLE* process);
+bool ReadCallerBytes(HANDLE process, ULONG address, UCHAR* out, ULONG size);
+
 // CameraRequests.cpp
 NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp);
+
+// Sha256.cpp
+void Sha256(const UCHAR* data, ULONG size, UCHAR digest[32]);
+
+// Replay.cpp. While a replay is loaded it answers every camera request.
+// The image behind a system-data write's record, as the replay compares it.
+struct ReceivedImage {
+    ULONG size;        // camsim::kImageUnreadable: it could not be read
+    UCHAR bytes[256];  // the first bytes, whole when the image is no larger
+    UCHAR sha256[32];  // of the whole image
+};
+NTSTATUS ReplayLoad(const UCHAR* script, ULONG size);  // resets the camera first
+void ReplayClear();                                    // under the lock
+bool ReplayLoaded();                                   // under the lock
+void ReadReceivedImage(PIRP irp, const UCHAR* record, ReceivedImage* image);
+// Under the lock: the recorded answer, or the failure that ends the replay.
+NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG out,
+                      const ReceivedImage* image, ULONG* information, LONGLONG* delay);
+void ReplayEventDue(Pending* event);  // the worker's: a camera event falls due
+NTSTATUS ReplayReadStatus(UCHAR* out, ULONG outSize, ULONG* information);
 
 // ControlRequests.cpp
 NTSTATUS DispatchControlRequest(PIRP irp);

@@ -204,6 +204,7 @@ void RestoreDefaults() {
     g.sequence = 0;
     g.cancelled = 0;
     g.opens = 0;
+    ReplayClear();
 }
 
 }  // namespace sim

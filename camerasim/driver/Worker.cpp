@@ -19,14 +19,9 @@ void RunWrite(Pending* p) {
         status = STATUS_IO_TIMEOUT;
     } else {
         auto* data = static_cast<UCHAR*>(Allocate(p->length));
-        SIZE_T read = 0;
         if (data == nullptr) {
             status = STATUS_INSUFFICIENT_RESOURCES;
-        } else if (p->length != 0 && (!ReadProcessMemory(p->process,
-                                                         reinterpret_cast<const void*>(
-                                                             static_cast<ULONG_PTR>(p->address)),
-                                                         data, p->length, &read) ||
-                                      read != p->length)) {
+        } else if (!ReadCallerBytes(p->process, p->address, data, p->length)) {
             status = STATUS_INVALID_USER_BUFFER;
         }
         if (NT_SUCCESS(status)) {
@@ -47,6 +42,14 @@ void RunWrite(Pending* p) {
 }
 
 void Run(Pending* p) {
+    if (p->work == Work::ReplayEvent) {
+        if (p->aborted) {
+            Discard(p);
+        } else {
+            ReplayEventDue(p);
+        }
+        return;
+    }
     if (p->work == Work::Attach) {
         ULONG index = p->camera;
         bool stopping;
@@ -121,6 +124,15 @@ void NTAPI WorkerMain(PVOID) {
 }
 
 }  // namespace
+
+bool ReadCallerBytes(HANDLE process, ULONG address, UCHAR* out, ULONG size) {
+    SIZE_T read = 0;
+    return size == 0 ||
+           (ReadProcessMemory(process,
+                              reinterpret_cast<const void*>(static_cast<ULONG_PTR>(address)), out,
+                              size, &read) &&
+            read == size);
+}
 
 NTSTATUS WorkerStart() {
     OBJECT_ATTRIBUTES attributes;

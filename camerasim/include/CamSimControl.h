@@ -94,6 +94,11 @@ public:
     // The bytes of the last system-data write with this selector, byte for byte.
     bool ReadImage(uint8_t selector, std::vector<uint8_t>* bytes);
 
+    // Resets the camera and replays a recorded session (ReplayScript.h) from now on: the
+    // camera appears, answers and goes as recorded until a request differs.
+    bool LoadReplay(const std::vector<uint8_t>& script);
+    bool ReadReplayStatus(ReplayStatus* status);
+
     // The camera's interface path as SetupAPI lists it (\\?\root#orvanecamsim#0000#{...}).
     bool InterfacePath(uint32_t index, std::wstring* path);
 

@@ -58,6 +58,8 @@ enum ControlFunction : uint32_t {
     kCtlInterfacePath = 17,  // in: uint32_t index; out: NUL-terminated UTF-16 link name
     kCtlDelayNext = 18,      // in: DelayRecord
     kCtlReadStatus = 19,     // in: none; out: StatusRecord
+    kCtlLoadReplay = 20,     // in: ReplayScript and its steps
+    kCtlReadReplay = 21,     // in: none; out: ReplayStatus
 };
 
 struct AttachRecord {
@@ -115,6 +117,82 @@ struct ImagePage {
     uint32_t present;
     uint32_t totalSize;
     uint32_t bytes;  // bytes that follow, from the query's offset
+};
+
+// --- Replay of a recorded session ----------------------------------------------------------
+// A session's trace, turned into a script by the control library: a ReplayScript, then
+// `steps` records, each a ReplayStep followed by its input, its image and its output bytes
+// (those not given by a digest), each padded to a multiple of 4.
+constexpr uint32_t kReplayMagic = 0x59504C52u;  // "RLPY"
+constexpr uint32_t kMaxReplayScript = 16u * 1024u * 1024u;
+// Every request after a replay ended, and the one that ended it, fails with this status.
+// ERROR_IO_DEVICE reaches the caller.
+constexpr int32_t kStatusReplayEnded = static_cast<int32_t>(0xC007045Du);
+
+struct ReplayScript {
+    uint32_t magic;
+    uint32_t steps;
+};
+
+enum ReplayKind : uint32_t {
+    kReplayRequest = 0,
+    kReplayArrival = 1,  // the camera appears
+    kReplayRemoval = 2,  // the camera is unplugged
+};
+
+enum ReplayFlags : uint32_t {
+    kReplayInputDigest = 1,  // the input is given by its length and SHA-256 only
+    kReplayImage = 2,        // a system-data write: the image behind the record is compared too
+    kReplayImageDigest = 4,  // the image is given by its length and SHA-256 only
+};
+
+struct ReplayStep {
+    uint32_t kind;
+    uint32_t atMs;  // since the trace began; a request's is when its answer came
+    uint32_t code;
+    uint32_t flags;
+    uint32_t inputSize;  // for a system-data write the record, its address field zero
+    uint32_t imageSize;
+    uint32_t outputSize;    // the bytes the camera delivered
+    int32_t status;         // the answer's NTSTATUS
+    uint32_t microseconds;  // how long the answer took
+    uint8_t inputSha256[32];
+    uint8_t imageSha256[32];
+};
+
+enum ReplayState : uint32_t {
+    kReplayNone = 0,
+    kReplayRunning = 1,
+    kReplayComplete = 2,  // every step answered or carried out
+    kReplayMismatch = 3,  // a request differed from the one recorded
+};
+
+enum ReplayDifference : uint32_t {
+    kDiffersCode = 1,
+    kDiffersInput = 2,
+    kDiffersImage = 4,
+    kBeyondTheEnd = 8,  // a request after the last one recorded
+};
+
+constexpr uint32_t kImageUnreadable = 0xFFFFFFFFu;
+
+struct ReplayStatus {
+    uint32_t state;
+    uint32_t steps;
+    uint32_t done;  // steps answered or carried out
+    // What ended a replay on a mismatch: the request received, by its journal sequence, and
+    // the step expected.
+    uint32_t differences;
+    uint32_t sequence;
+    uint32_t step;
+    uint32_t expectedCode;
+    uint32_t expectedInputSize;
+    uint32_t expectedImageSize;
+    uint32_t receivedCode;
+    uint32_t receivedInputSize;
+    uint32_t receivedImageSize;  // kImageUnreadable: it could not be read
+    uint8_t expectedImageSha256[32];
+    uint8_t receivedImageSha256[32];
 };
 
 }  // namespace camsim

@@ -165,6 +165,16 @@ bool Control::ReadStatus(StatusRecord* status) {
            returned == sizeof(*status);
 }
 
+bool Control::LoadReplay(const std::vector<uint8_t>& script) {
+    return Reset() && Call(kCtlLoadReplay, script.data(), static_cast<uint32_t>(script.size()));
+}
+
+bool Control::ReadReplayStatus(ReplayStatus* status) {
+    DWORD returned = 0;
+    return Call(kCtlReadReplay, nullptr, 0, status, sizeof(*status), &returned) &&
+           returned == sizeof(*status);
+}
+
 bool Control::ReadJournal(std::vector<JournalEntry>* entries) {
     entries->clear();
     std::vector<uint8_t> page(kReadChunk);

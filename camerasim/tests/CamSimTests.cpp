@@ -1,6 +1,7 @@
 // The simulated camera, checked the way the device library reaches it: SetupAPI, CreateFileW
 // and overlapped DeviceIoControl on the interface path.
 #include "CamSimControl.h"
+#include "ReplayScript.h"
 #include "TimeScale.h"
 #include "UniqueAny.h"
 #include "WaitUntil.h"
@@ -746,6 +747,127 @@ TEST_F(CamSim, WarningStatusStillDeliversTheReply) {
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal[0].status, bufferOverflow);
     EXPECT_EQ(journal[0].information, 8u);
+}
+
+// A recorded session: the camera there, a slow version query, a short reply with
+// ERROR_MORE_DATA, and the camera unplugged 100 ms after.
+const char kSession[] =
+    "{\"schemaVersion\":1,\"library\":\"1.0.0.1\",\"program\":\"x.exe\",\"time\":\"t\"}\n"
+    "{\"ms\":5,\"event\":\"found\",\"path\":\"p\"}\n"
+    "{\"ms\":6,\"event\":\"opened\",\"path\":\"p\"}\n"
+    "{\"ms\":300,\"event\":\"request\",\"export\":\"OrvaneUtil_GetVersion\",\"code\":2228328,"
+    "\"in\":\"\",\"out\":\"0800137001000000\",\"returned\":8,\"ok\":true,\"error\":0,"
+    "\"us\":250000}\n"
+    "{\"ms\":301,\"event\":\"request\",\"export\":\"OrvaneUtil_GetLastError\",\"code\":2228324,"
+    "\"in\":\"\",\"out\":\"6600\",\"returned\":2,\"ok\":false,\"error\":234,\"us\":10}\r\n"
+    "{\"ms\":401,\"event\":\"removed\",\"path\":\"p\"}\n";
+
+std::vector<uint8_t> ScriptOf(const std::string& trace) {
+    std::vector<uint8_t> script;
+    std::string problem;
+    EXPECT_TRUE(camsim::ScriptFromTrace(trace, &script, &problem)) << problem;
+    return script;
+}
+
+TEST_F(CamSim, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
+    ASSERT_TRUE(control_.LoadReplay(ScriptOf(kSession)));
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u) << "the camera is there before the first request";
+    UniqueHandle device = Open(present[0]);
+    ASSERT_TRUE(device);
+
+    Request version(device.get(), 26, {}, 8);
+    EXPECT_TRUE(version.pending()) << "the recorded 250 ms were not kept";
+    EXPECT_TRUE(version.Wait());
+    EXPECT_EQ(version.bytes(), 8u);
+    EXPECT_EQ(version.out(), (std::vector<uint8_t>{8, 0, 0x13, 0x70, 1, 0, 0, 0}));
+    Request partial(device.get(), 25, {}, 32);
+    EXPECT_FALSE(partial.Wait());
+    EXPECT_EQ(partial.error(), static_cast<DWORD>(ERROR_MORE_DATA));
+    EXPECT_EQ(partial.bytes(), 2u);
+    EXPECT_EQ(partial.out()[0], 0x66);
+    EXPECT_TRUE(tavik::test::WaitUntil([] { return PresentCameras().empty(); }, kWaitMs))
+        << "the recorded removal never came";
+    camsim::ReplayStatus status{};
+    ASSERT_TRUE(control_.ReadReplayStatus(&status));
+    EXPECT_EQ(status.state, camsim::kReplayComplete);
+    EXPECT_EQ(status.done, 4u);
+
+    Request beyond(device.get(), 26, {}, 8);
+    EXPECT_FALSE(beyond.Wait());
+    EXPECT_EQ(beyond.error(), static_cast<DWORD>(ERROR_IO_DEVICE));
+    ASSERT_TRUE(control_.ReadReplayStatus(&status));
+    EXPECT_EQ(status.state, camsim::kReplayMismatch);
+    EXPECT_EQ(status.differences, static_cast<uint32_t>(camsim::kBeyondTheEnd));
+    EXPECT_EQ(status.sequence, 3u);
+
+    // Loaded again: a request of another code ends it, and every later one fails.
+    ASSERT_TRUE(control_.LoadReplay(ScriptOf(kSession)));
+    present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    device = Open(present[0]);
+    Request other(device.get(), 15, {}, 1);
+    EXPECT_FALSE(other.Wait());
+    EXPECT_EQ(other.error(), static_cast<DWORD>(ERROR_IO_DEVICE));
+    Request expected(device.get(), 26, {}, 8);
+    EXPECT_FALSE(expected.Wait()) << "a replay went on after a mismatch";
+    ASSERT_TRUE(control_.ReadReplayStatus(&status));
+    EXPECT_EQ(status.state, camsim::kReplayMismatch);
+    EXPECT_EQ(status.differences, static_cast<uint32_t>(camsim::kDiffersCode));
+    EXPECT_EQ(status.step, 1u);
+    EXPECT_EQ(status.expectedCode, RequestCode(26));
+    EXPECT_EQ(status.receivedCode, RequestCode(15));
+
+    // A reset ends the replay: the camera answers as itself again.
+    ASSERT_TRUE(control_.Reset());
+    ASSERT_TRUE(control_.ReadReplayStatus(&status));
+    EXPECT_EQ(status.state, camsim::kReplayNone);
+}
+
+TEST(ReplayScript, WhatCannotBeReplayedFaithfullyIsRefusedWithItsLine) {
+    const std::string header = "{\"schemaVersion\":1}\n";
+    const std::string request =
+        "{\"ms\":1,\"event\":\"request\",\"code\":2228328,\"in\":\"\",\"out\":\"08\","
+        "\"ok\":true,\"error\":0,\"us\":5";
+    const struct {
+        std::string trace;
+        const char* problem;
+    } cases[] = {
+        {"", "empty"},
+        {"{\"schemaVersion\":2}\n", "line 1"},
+        {header + "not json\n", "line 2: not a JSON object"},
+        {header + request + ",\"returned\":2}\n", "line 2: a request's output"},
+        {header + "{\"ms\":1,\"event\":\"request\",\"code\":1,\"in\":\"0g\",\"out\":\"\","
+                  "\"returned\":0,\"ok\":true,\"error\":0,\"us\":5}\n",
+         "input"},
+        {header +
+             "{\"ms\":1,\"event\":\"request\",\"code\":2228304,\"in\":\"000000000000000000000000\","
+             "\"imageLength\":300,\"imageSha256\":\"unreadable\",\"out\":\"\",\"returned\":0,"
+             "\"ok\":true,\"error\":0,\"us\":5}\n",
+         "unreadable"},
+        {header + "{\"ms\":1,\"event\":\"teleported\"}\n", "unknown event"},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> script;
+        std::string problem;
+        EXPECT_FALSE(camsim::ScriptFromTrace(c.trace, &script, &problem)) << c.trace;
+        EXPECT_NE(problem.find(c.problem), std::string::npos) << c.trace << " -> " << problem;
+    }
+    std::vector<uint8_t> script;
+    std::string problem;
+    ASSERT_TRUE(camsim::ScriptFromTrace(header + request + ",\"returned\":1}", &script, &problem))
+        << problem;
+
+    // The driver takes nothing it cannot walk whole.
+    Control control;
+    ASSERT_TRUE(control.ok());
+    script.pop_back();
+    EXPECT_FALSE(control.LoadReplay(script));
+    script.push_back(0);
+    script[0] ^= 1;
+    EXPECT_FALSE(control.LoadReplay(script));
+    EXPECT_EQ(camsim::StatusOfOutcome(false, 0), camsim::kStatusFailWithoutError);
+    EXPECT_TRUE(control.Reset());
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CamSimControl.h"
+#include "ReplayScript.h"
 #include "UniqueAny.h"
 
 namespace {
@@ -18,7 +20,8 @@ const wchar_t kUsage[] =
     L"  completion immediate|pending [delayMs]\n"
     L"  product CODE | transfer MODE | writetime US\n"
     L"  fault F E S [count] | clearfaults | hold F | delay F MS\n"
-    L"  journal | status | image SEL FILE | scenario default\n";
+    L"  journal | status | image SEL FILE | scenario default\n"
+    L"  replay TRACE | replay-status (status 0 complete, 3 mismatch, 4 running or none)\n";
 
 int Fail(const wchar_t* what) {
     std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls failed (error %lu)\n", what, GetLastError());
@@ -46,9 +49,85 @@ int Check(bool done, const wchar_t* what) {
     return done ? 0 : Fail(what);
 }
 
+std::wstring Hex(const uint8_t (&digest)[32]) {
+    wchar_t text[65];
+    for (int i = 0; i < 32; ++i) {
+        std::swprintf(text + 2 * i, 3, L"%02x", digest[i]);
+    }
+    return text;
+}
+
+std::wstring Request(uint32_t code, uint32_t in, uint32_t imageSize, const uint8_t (&sha)[32]) {
+    wchar_t text[96];
+    std::swprintf(text, 96, L"function %u (0x%08X), in %u bytes", camsim::RequestFunction(code),
+                  code, in);
+    std::wstring line = text;
+    if (imageSize == camsim::kImageUnreadable) {
+        line += L", image unreadable";
+    } else if (imageSize != 0) {
+        line += L", image " + std::to_wstring(imageSize) + L" bytes sha256 " + Hex(sha);
+    }
+    return line;
+}
+
+// What the camera expected and what it received, on the lines after the request's own.
+std::wstring Mismatch(const camsim::ReplayStatus& s) {
+    std::wstring text = L"  expected: ";
+    text += (s.differences & camsim::kBeyondTheEnd) != 0
+                ? L"nothing, the recording had ended"
+                : Request(s.expectedCode, s.expectedInputSize, s.expectedImageSize,
+                          s.expectedImageSha256);
+    text += L"\n  received: " + Request(s.receivedCode, s.receivedInputSize, s.receivedImageSize,
+                                        s.receivedImageSha256);
+    text += L"\n  differs in:";
+    const std::pair<uint32_t, const wchar_t*> kinds[] = {{camsim::kDiffersCode, L" code"},
+                                                         {camsim::kDiffersInput, L" input"},
+                                                         {camsim::kDiffersImage, L" image"},
+                                                         {camsim::kBeyondTheEnd, L" order"}};
+    for (const auto& kind : kinds) {
+        if ((s.differences & kind.first) != 0) {
+            text += kind.second;
+        }
+    }
+    return text + L"\n";
+}
+
+int PrintReplayStatus(camsim::Control& control) {
+    camsim::ReplayStatus s{};
+    if (!control.ReadReplayStatus(&s)) {
+        return Fail(L"replay-status");
+    }
+    switch (s.state) {
+        case camsim::kReplayComplete:
+            std::wprintf(L"replay complete: %u of %u steps\n", s.done, s.steps);
+            return 0;
+        case camsim::kReplayMismatch:
+            std::wprintf(L"replay ended on a mismatch at step %u of %u, request #%u\n%ls",
+                         s.step + 1, s.steps, s.sequence, Mismatch(s).c_str());
+            return 3;
+        case camsim::kReplayRunning:
+            std::wprintf(L"replay running: %u of %u steps\n", s.done, s.steps);
+            return 4;
+        default:
+            std::wprintf(L"no replay loaded\n");
+            return 4;
+    }
+}
+
+int LoadReplay(camsim::Control& control, const wchar_t* file) {
+    std::vector<uint8_t> script;
+    std::string problem;
+    if (!camsim::ScriptFromTraceFile(file, &script, &problem)) {
+        std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls: %hs\n", file, problem.c_str());
+        return 1;
+    }
+    return Check(control.LoadReplay(script), L"replay");
+}
+
 int PrintJournal(camsim::Control& control) {
     std::vector<camsim::JournalEntry> entries;
-    if (!control.ReadJournal(&entries)) {
+    camsim::ReplayStatus replay{};
+    if (!control.ReadJournal(&entries) || !control.ReadReplayStatus(&replay)) {
         return Fail(L"journal");
     }
     for (const camsim::JournalEntry& e : entries) {
@@ -63,6 +142,10 @@ int PrintJournal(camsim::Control& control) {
             std::wprintf(L" %02X", e.input[i]);
         }
         std::wprintf(shown < e.input.size() ? L" ...\n" : L"\n");
+        if (replay.state == camsim::kReplayMismatch && replay.sequence == e.sequence) {
+            std::wprintf(L"  the replay ended here, at step %u\n%ls", replay.step + 1,
+                         Mismatch(replay).c_str());
+        }
     }
     return 0;
 }
@@ -165,6 +248,12 @@ int Steer(int argc, wchar_t** argv) {
     }
     if (command == L"image" && argc == 4 && Number(argv[2], &a)) {
         return SaveImage(control, a, argv[3]);
+    }
+    if (command == L"replay" && argc == 3) {
+        return LoadReplay(control, argv[2]);
+    }
+    if (command == L"replay-status" && argc == 2) {
+        return PrintReplayStatus(control);
     }
     if (command == L"scenario" && argc == 3 && std::wstring(argv[2]) == L"default") {
         return Check(control.ApplyDefaultScenario(), L"scenario");

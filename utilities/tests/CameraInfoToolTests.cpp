@@ -9,6 +9,8 @@
 #include "CamSimControl.h"
 #include "ConsoleRun.h"
 #include "ConsoleOutput.h"
+#include "ReplayScript.h"
+#include "TempFolder.h"
 #include "TavikVersion.h"
 #include "ToolStatus.h"
 #include "UpdaterCaptionWindow.h"
@@ -69,6 +71,34 @@ TEST_F(CameraInfoTool, IdentifiesTheCameraAndChangesNothingInIt) {
     }
     const std::vector<std::vector<uint8_t>> expected = {{0x3E, 0, 0, 0, 0}, {0x3E, 0, 0, 0, 1}};
     EXPECT_EQ(writes, expected);
+}
+
+// A session recorded with TAVIK_TRACE gives the same report when the camera replays it, though
+// the camera's own settings are back at their defaults (the other model, transfer on).
+TEST_F(CameraInfoTool, ARecordedSessionReplaysToTheSameReport) {
+    ASSERT_TRUE(sim.SetProductCode(0x7013));
+    ASSERT_TRUE(sim.SetTransfer(0));
+    ASSERT_TRUE(sim.Attach());
+    TempFolder folder;
+    const std::wstring trace = folder.PathOf(L"info.trace");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TAVIK_TRACE", trace.c_str()));
+    ConsoleRun recorded(L"TAVIKInfo.exe", L"--wait 0");
+    SetEnvironmentVariableW(L"TAVIK_TRACE", nullptr);
+    ASSERT_TRUE(recorded.WaitExit(kRunBoundMs));
+    ASSERT_EQ(recorded.exitCode(), 0u) << recorded.errors();
+    ASSERT_TRUE(Contains(recorded.output(), "0x7013")) << recorded.output();
+
+    std::vector<uint8_t> script;
+    std::string problem;
+    ASSERT_TRUE(camsim::ScriptFromTraceFile(trace, &script, &problem)) << problem;
+    ASSERT_TRUE(sim.LoadReplay(script));
+    ConsoleRun replayed(L"TAVIKInfo.exe", L"--wait 0");
+    ASSERT_TRUE(replayed.WaitExit(kRunBoundMs));
+    EXPECT_EQ(replayed.exitCode(), 0u) << replayed.errors();
+    EXPECT_EQ(replayed.output(), recorded.output());
+    camsim::ReplayStatus status{};
+    ASSERT_TRUE(sim.ReadReplayStatus(&status));
+    EXPECT_EQ(status.state, camsim::kReplayComplete) << status.done << " of " << status.steps;
 }
 
 TEST_F(CameraInfoTool, JsonForTheOtherModel) {

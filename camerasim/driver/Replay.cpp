@@ -1,0 +1,326 @@
+// Replay of a recorded session: the camera appears, answers and goes as the script says, step
+// by step, until a request differs from the one recorded. From then on every request fails.
+#include "Driver.h"
+
+namespace sim {
+
+namespace {
+
+constexpr ULONG kSetSystemData = 0x00220050;
+constexpr ULONG kLargestCopied = sizeof(ReceivedImage::bytes);
+
+ULONGLONG Padded(ULONG size) {
+    return (static_cast<ULONGLONG>(size) + 3) & ~3ull;
+}
+
+const camsim::ReplayStep& StepAt(ULONG index) {
+    return *reinterpret_cast<const camsim::ReplayStep*>(g.replay.script + g.replay.offsets[index]);
+}
+
+const UCHAR* InputOf(const camsim::ReplayStep& step) {
+    return reinterpret_cast<const UCHAR*>(&step + 1);
+}
+
+const UCHAR* ImageOf(const camsim::ReplayStep& step) {
+    return InputOf(step) +
+           ((step.flags & camsim::kReplayInputDigest) != 0 ? 0 : Padded(step.inputSize));
+}
+
+const UCHAR* OutputOf(const camsim::ReplayStep& step) {
+    const bool copied =
+        (step.flags & camsim::kReplayImage) != 0 && (step.flags & camsim::kReplayImageDigest) == 0;
+    return ImageOf(step) + (copied ? Padded(step.imageSize) : 0);
+}
+
+// Walks the script once; every step must lie whole inside it, and nothing may follow the last.
+bool Index(const UCHAR* script, ULONG size, ULONG* offsets, ULONG steps) {
+    ULONGLONG at = sizeof(camsim::ReplayScript);
+    for (ULONG i = 0; i < steps; ++i) {
+        if (at + sizeof(camsim::ReplayStep) > size) {
+            return false;
+        }
+        camsim::ReplayStep step;
+        RtlCopyMemory(&step, script + at, sizeof(step));
+        if (step.kind > camsim::kReplayRemoval) {
+            return false;
+        }
+        offsets[i] = static_cast<ULONG>(at);
+        at += sizeof(step) + Padded(step.outputSize);
+        if ((step.flags & camsim::kReplayInputDigest) == 0) {
+            at += Padded(step.inputSize);
+        }
+        if ((step.flags & camsim::kReplayImage) != 0 &&
+            (step.flags & camsim::kReplayImageDigest) == 0) {
+            if (step.imageSize > kLargestCopied) {
+                return false;
+            }
+            at += Padded(step.imageSize);
+        }
+    }
+    return at == size;
+}
+
+bool SameDigest(const UCHAR* data, ULONG size, const uint8_t (&expected)[32]) {
+    UCHAR digest[32];
+    Sha256(data, size, digest);
+    return RtlCompareMemory(digest, expected, sizeof(digest)) == sizeof(digest);
+}
+
+bool InputMatches(const camsim::ReplayStep& step, ULONG code, const UCHAR* buffer, ULONG in) {
+    if (in != step.inputSize) {
+        return false;
+    }
+    if ((step.flags & camsim::kReplayInputDigest) != 0) {
+        return SameDigest(buffer, in, step.inputSha256);
+    }
+    if (in == 0) {
+        return true;
+    }
+    // A write's record holds the address of its image, which differs from run to run: the
+    // trace keeps it zero.
+    if (code == kSetSystemData && in == 12) {
+        UCHAR record[12];
+        RtlCopyMemory(record, buffer, sizeof(record));
+        RtlZeroMemory(record + 4, 4);
+        return RtlCompareMemory(record, InputOf(step), sizeof(record)) == sizeof(record);
+    }
+    return RtlCompareMemory(buffer, InputOf(step), in) == in;
+}
+
+bool ImageMatches(const camsim::ReplayStep& step, const ReceivedImage* image) {
+    if ((step.flags & camsim::kReplayImage) == 0) {
+        return image == nullptr || image->size == 0;
+    }
+    if (image == nullptr || image->size != step.imageSize) {
+        return false;
+    }
+    if ((step.flags & camsim::kReplayImageDigest) != 0) {
+        return RtlCompareMemory(image->sha256, step.imageSha256, 32) == 32;
+    }
+    return RtlCompareMemory(image->bytes, ImageOf(step), image->size) == image->size;
+}
+
+// Camera events that follow the answer just given are queued for their recorded moments,
+// counted from when that answer goes out. Under the lock.
+void QueueEvents(LONGLONG answerDue) {
+    Replay& r = g.replay;
+    while (r.cursor < r.steps && StepAt(r.cursor).kind != camsim::kReplayRequest) {
+        const camsim::ReplayStep& step = StepAt(r.cursor);
+        auto* p = static_cast<Pending*>(Allocate(sizeof(Pending)));
+        if (p != nullptr) {
+            const ULONG gapMs = step.atMs > r.lastAnswerMs ? step.atMs - r.lastAnswerMs : 0;
+            p->work = Work::ReplayEvent;
+            p->code = step.kind;
+            p->generation = r.ticket;
+            p->due = answerDue + static_cast<LONGLONG>(gapMs) * 10000;
+            Enqueue(p);
+        }
+        ++r.cursor;
+        ++r.status.done;
+    }
+}
+
+// Carries out one camera event; never under the lock.
+void CarryOut(ULONG kind, ULONG ticket) {
+    ULONG camera;
+    {
+        Lock lock;
+        if (g.replay.ticket != ticket) {
+            return;  // loaded again or cleared since
+        }
+        camera = g.replay.camera;
+    }
+    if (kind == camsim::kReplayArrival) {
+        ULONG index = 0;
+        if (NT_SUCCESS(AttachCamera(0, &index))) {
+            Lock lock;
+            g.replay.camera = index;
+        }
+    } else {
+        DetachCamera(camera);
+    }
+}
+
+void End(ULONG sequence, ULONG differences, ULONG code, ULONG in, const ReceivedImage* image) {
+    Replay& r = g.replay;
+    camsim::ReplayStatus& s = r.status;
+    s.state = camsim::kReplayMismatch;
+    s.differences = differences;
+    s.sequence = sequence;
+    s.step = r.cursor;
+    s.receivedCode = code;
+    s.receivedInputSize = in;
+    if (image != nullptr) {
+        s.receivedImageSize = image->size;
+        RtlCopyMemory(s.receivedImageSha256, image->sha256, 32);
+    }
+    if (r.cursor < r.steps) {
+        const camsim::ReplayStep& step = StepAt(r.cursor);
+        s.expectedCode = step.code;
+        s.expectedInputSize = step.inputSize;
+        s.expectedImageSize = (step.flags & camsim::kReplayImage) != 0 ? step.imageSize : 0;
+        if ((step.flags & camsim::kReplayImageDigest) != 0) {
+            RtlCopyMemory(s.expectedImageSha256, step.imageSha256, 32);
+        } else {
+            Sha256(ImageOf(step), s.expectedImageSize, s.expectedImageSha256);
+        }
+    }
+}
+
+}  // namespace
+
+void ReplayClear() {
+    Free(g.replay.script);
+    Free(g.replay.offsets);
+    const ULONG ticket = g.replay.ticket + 1;
+    RtlZeroMemory(&g.replay, sizeof(g.replay));
+    g.replay.ticket = ticket;
+}
+
+bool ReplayLoaded() {
+    return g.replay.script != nullptr;
+}
+
+NTSTATUS ReplayLoad(const UCHAR* in, ULONG size) {
+    camsim::ReplayScript header;
+    if (in == nullptr || size < sizeof(header) || size > camsim::kMaxReplayScript) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    RtlCopyMemory(&header, in, sizeof(header));
+    if (header.magic != camsim::kReplayMagic ||
+        header.steps > (size - sizeof(header)) / sizeof(camsim::ReplayStep)) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    auto* script = static_cast<UCHAR*>(Allocate(size));
+    auto* offsets = static_cast<ULONG*>(Allocate((header.steps + 1) * sizeof(ULONG)));
+    if (script == nullptr || offsets == nullptr) {
+        Free(script);
+        Free(offsets);
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+    RtlCopyMemory(script, in, size);
+    if (!Index(script, size, offsets, header.steps)) {
+        Free(script);
+        Free(offsets);
+        return STATUS_INVALID_PARAMETER;
+    }
+    DetachAll();
+    ULONG ticket;
+    {
+        Lock lock;
+        RestoreDefaults();
+        JournalClear();
+        Replay& r = g.replay;
+        r.script = script;
+        r.offsets = offsets;
+        r.steps = header.steps;
+        r.status.state = camsim::kReplayRunning;
+        r.status.steps = header.steps;
+        ticket = r.ticket;
+    }
+    // What comes before the first request is there before the program starts.
+    for (;;) {
+        ULONG kind;
+        {
+            Lock lock;
+            Replay& r = g.replay;
+            if (r.ticket != ticket || r.cursor == r.steps ||
+                StepAt(r.cursor).kind == camsim::kReplayRequest) {
+                break;
+            }
+            kind = StepAt(r.cursor).kind;
+            ++r.cursor;
+            ++r.status.done;
+        }
+        CarryOut(kind, ticket);
+    }
+    return STATUS_SUCCESS;
+}
+
+void ReadReceivedImage(PIRP irp, const UCHAR* record, ReceivedImage* image) {
+    ULONG address;
+    RtlCopyMemory(&address, record + 4, sizeof(address));
+    RtlCopyMemory(&image->size, record + 8, sizeof(image->size));
+    HANDLE process = nullptr;
+    UCHAR* data =
+        image->size <= kMaxImageSize ? static_cast<UCHAR*>(Allocate(image->size + 1)) : nullptr;
+    if (data == nullptr || !NT_SUCCESS(OpenRequestor(irp, &process)) ||
+        !ReadCallerBytes(process, address, data, image->size)) {
+        image->size = camsim::kImageUnreadable;
+    } else {
+        RtlCopyMemory(image->bytes, data,
+                      image->size < kLargestCopied ? image->size : kLargestCopied);
+        Sha256(data, image->size, image->sha256);
+    }
+    if (process != nullptr) {
+        ZwClose(process);
+    }
+    Free(data);
+}
+
+NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG out,
+                      const ReceivedImage* image, ULONG* information, LONGLONG* delay) {
+    Replay& r = g.replay;
+    *information = 0;
+    *delay = 0;
+    if (r.status.state != camsim::kReplayRunning) {
+        return camsim::kStatusReplayEnded;
+    }
+    if (r.cursor == r.steps) {
+        End(sequence, camsim::kBeyondTheEnd, code, in, image);
+        return camsim::kStatusReplayEnded;
+    }
+    const camsim::ReplayStep& step = StepAt(r.cursor);
+    ULONG differences = 0;
+    if (code != step.code) {
+        differences |= camsim::kDiffersCode;
+    } else {
+        if (!InputMatches(step, code, buffer, in)) {
+            differences |= camsim::kDiffersInput;
+        }
+        if (!ImageMatches(step, image)) {
+            differences |= camsim::kDiffersImage;
+        }
+    }
+    if (differences != 0) {
+        End(sequence, differences, code, in, image);
+        return camsim::kStatusReplayEnded;
+    }
+    const ULONG delivered = step.outputSize < out ? step.outputSize : out;
+    if (delivered != 0) {
+        RtlCopyMemory(buffer, OutputOf(step), delivered);
+    }
+    *information = delivered;
+    *delay = static_cast<LONGLONG>(step.microseconds) * 10;
+    r.lastAnswerMs = step.atMs;
+    ++r.cursor;
+    ++r.status.done;
+    QueueEvents(Now() + *delay);
+    return step.status;
+}
+
+void ReplayEventDue(Pending* event) {
+    const ULONG kind = event->code;
+    const ULONG ticket = event->generation;
+    Discard(event);
+    CarryOut(kind, ticket);
+}
+
+NTSTATUS ReplayReadStatus(UCHAR* out, ULONG outSize, ULONG* information) {
+    camsim::ReplayStatus status;
+    if (outSize != sizeof(status)) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    {
+        Lock lock;
+        status = g.replay.status;
+        if (status.state == camsim::kReplayRunning && g.replay.cursor == g.replay.steps) {
+            status.state = camsim::kReplayComplete;
+        }
+    }
+    RtlCopyMemory(out, &status, sizeof(status));
+    *information = sizeof(status);
+    return STATUS_SUCCESS;
+}
+
+}  // namespace sim
