@@ -92,6 +92,14 @@ std::wstring Mismatch(const camsim::ReplayStatus& s) {
     return text + L"\n";
 }
 
+// Where in the script a replay ended.
+std::wstring Step(const camsim::ReplayStatus& s) {
+    if ((s.differences & camsim::kBeyondTheEnd) != 0) {
+        return L"the end of its " + std::to_wstring(s.steps) + L" steps";
+    }
+    return L"step " + std::to_wstring(s.step + 1) + L" of " + std::to_wstring(s.steps);
+}
+
 int PrintReplayStatus(camsim::Control& control) {
     camsim::ReplayStatus s{};
     if (!control.ReadReplayStatus(&s)) {
@@ -102,8 +110,8 @@ int PrintReplayStatus(camsim::Control& control) {
             std::wprintf(L"replay complete: %u of %u steps\n", s.done, s.steps);
             return 0;
         case camsim::kReplayMismatch:
-            std::wprintf(L"replay ended on a mismatch at step %u of %u, request #%u\n%ls",
-                         s.step + 1, s.steps, s.sequence, Mismatch(s).c_str());
+            std::wprintf(L"replay ended on a mismatch at %ls, request #%u\n%ls",
+                         Step(s).c_str(), s.sequence, Mismatch(s).c_str());
             return 3;
         case camsim::kReplayRunning:
             std::wprintf(L"replay running: %u of %u steps\n", s.done, s.steps);
@@ -143,7 +151,7 @@ int PrintJournal(camsim::Control& control) {
         }
         std::wprintf(shown < e.input.size() ? L" ...\n" : L"\n");
         if (replay.state == camsim::kReplayMismatch && replay.sequence == e.sequence) {
-            std::wprintf(L"  the replay ended here, at step %u\n%ls", replay.step + 1,
+            std::wprintf(L"  the replay ended here, at %ls\n%ls", Step(replay).c_str(),
                          Mismatch(replay).c_str());
         }
     }
