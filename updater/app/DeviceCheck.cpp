@@ -3,34 +3,15 @@
 #include <windows.h>
 
 #include "DeviceDecision.h"
+#include "LibraryCamera.h"
 #include "LogFile.h"
 #include "OrvaneUpdateDlg.h"
 #include "RunMessages.h"
 #include "TAVIKUtilDll.h"
 #include "resource.h"
 
-namespace {
-
-// The device check's requests, through the library.
-class LibraryCamera final : public DeviceCheckCamera {
-public:
-    bool GetTransferMode(uint8_t* mode) override { return OrvaneUtil_GetTrans(mode); }
-    void SwitchTransferOff() override { OrvaneUtil_SetTrans(0); }
-    bool GetProductCode(uint16_t* productCode) override {
-        VersionRecord version = {};
-        const bool read = OrvaneUtil_GetVersion(&version);
-        *productCode = version.productCode;
-        return read;
-    }
-    bool GetVersionBlock(uint8_t (&block)[kVersionBlockSize]) override {
-        return OrvaneUtil_GetCtrlCurrent(kVersionControl, block, kVersionBlockSize);
-    }
-};
-
-}  // namespace
-
 bool COrvaneUpdateDlg::CheckDevice() {
-    LibraryCamera camera;
+    LibraryCamera camera(LibraryCamera::Transfer::SwitchedOff);
     const DeviceAnswers answers = AskDeviceCheck(camera);
 
     HWND versionList = GetDlgItem(IDC_VERSION_LIST);

@@ -1,27 +1,10 @@
 #include "CameraQueries.h"
 
-namespace {
-
-class QueryingCamera final : public DeviceCheckCamera {
-public:
-    bool GetTransferMode(uint8_t* mode) override { return OrvaneUtil_GetTrans(mode); }
-    // Queries only: the report says where the updater would switch it off.
-    void SwitchTransferOff() override {}
-    bool GetProductCode(uint16_t* productCode) override {
-        VersionRecord version = {};
-        const bool read = OrvaneUtil_GetVersion(&version);
-        *productCode = version.productCode;
-        return read;
-    }
-    bool GetVersionBlock(uint8_t (&block)[kVersionBlockSize]) override {
-        return OrvaneUtil_GetCtrlCurrent(kVersionControl, block, kVersionBlockSize);
-    }
-};
-
-}  // namespace
+#include "LibraryCamera.h"
 
 CameraAnswers AskCamera(BlockQuery blockQuery) {
-    QueryingCamera camera;
+    // Queries only: the report says where the updater would switch the transfer off.
+    LibraryCamera camera(LibraryCamera::Transfer::LeftAsItIs);
     CameraAnswers answers;
     DeviceAnswers& device = answers.device;
     device = AskDeviceCheck(camera);
