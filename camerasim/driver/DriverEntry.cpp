@@ -103,6 +103,7 @@ void NTAPI Unload(PDRIVER_OBJECT) {
     {
         Lock lock;
         ClearStoredBytes();
+        ReplayClear();
     }
     JournalFree();
 }

@@ -218,7 +218,8 @@ bool ScriptFromTrace(const std::string& trace, std::vector<uint8_t>* script, std
         } else if (event == "opened" || event == "open-failed" || event == "closed") {
             continue;  // the program's own doings; the camera has no part in them
         } else {
-            *problem = where + "unknown event \"" + event + "\"";
+            *problem = where + "unknown event \"";
+            *problem += event + "\"";
             return false;
         }
         ++steps;
@@ -246,7 +247,7 @@ bool ScriptFromTraceFile(const std::wstring& path, std::vector<uint8_t>* script,
         return false;
     }
     // A trace holds no firmware; one this large is not one.
-    if (size.QuadPart > 256 * 1024 * 1024) {
+    if (size.QuadPart > 256ll * 1024 * 1024) {
         *problem = "the file is too large to be a trace";
         return false;
     }

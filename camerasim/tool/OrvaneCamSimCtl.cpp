@@ -110,8 +110,8 @@ int PrintReplayStatus(camsim::Control& control) {
             std::wprintf(L"replay complete: %u of %u steps\n", s.done, s.steps);
             return 0;
         case camsim::kReplayMismatch:
-            std::wprintf(L"replay ended on a mismatch at %ls, request #%u\n%ls",
-                         Step(s).c_str(), s.sequence, Mismatch(s).c_str());
+            std::wprintf(L"replay ended on a mismatch at %ls, request #%u\n%ls", Step(s).c_str(),
+                         s.sequence, Mismatch(s).c_str());
             return 3;
         case camsim::kReplayRunning:
             std::wprintf(L"replay running: %u of %u steps\n", s.done, s.steps);
