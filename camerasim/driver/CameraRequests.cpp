@@ -189,6 +189,22 @@ NTSTATUS PrepareWrite(Pending* p, const Camera& camera, const UCHAR* record, PIR
     return STATUS_SUCCESS;
 }
 
+// Under the lock: queues the request to complete with this answer `delay` from now. False when
+// it was cancelled already: the answer becomes that, for the caller to complete at once.
+bool CompleteLater(PIRP irp, Pending* p, LONGLONG delay, NTSTATUS* status, ULONG* information) {
+    p->status = *status;
+    p->information = *information;
+    p->due = Now() + delay;
+    if (ArmCancel(irp)) {
+        IoMarkIrpPending(irp);
+        Enqueue(p);
+        return true;
+    }
+    *status = STATUS_CANCELLED;
+    *information = 0;
+    return false;
+}
+
 // A replay answers every request while it is loaded; a write's image is read and digested
 // first, outside the lock. False: no replay is loaded, and the camera answers as itself.
 bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS* result) {
@@ -214,19 +230,10 @@ bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS
         p->sequence = ++g.sequence;
         status = ReplayAnswer(p->sequence, p->code, buffer, in, out, write ? &image : nullptr,
                               &information, &delay);
-        if (delay > 0) {
-            // A slow camera stays slow.
-            p->status = status;
-            p->information = information;
-            p->due = Now() + delay;
-            if (ArmCancel(irp)) {
-                IoMarkIrpPending(irp);
-                Enqueue(p);
-                *result = STATUS_PENDING;
-                return true;
-            }
-            status = STATUS_CANCELLED;
-            information = 0;
+        // A slow camera stays slow.
+        if (delay > 0 && CompleteLater(irp, p, delay, &status, &information)) {
+            *result = STATUS_PENDING;
+            return true;
         }
     }
     Finish(p, status, information);
@@ -332,17 +339,8 @@ NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp) {
             g.delayNext[function] = 0;
             later = true;
         }
-        if (later) {
-            p->status = status;
-            p->information = information;
-            p->due = Now() + delay;
-            if (ArmCancel(irp)) {
-                IoMarkIrpPending(irp);
-                Enqueue(p);
-                return STATUS_PENDING;
-            }
-            status = STATUS_CANCELLED;
-            information = 0;
+        if (later && CompleteLater(irp, p, delay, &status, &information)) {
+            return STATUS_PENDING;
         }
     }
     Finish(p, status, information);

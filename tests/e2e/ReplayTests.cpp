@@ -60,6 +60,18 @@ protected:
             << " differed (" << status.differences << ")";
         EXPECT_GT(status.steps, 0u);
     }
+
+    // A run recorded to its result box, then the same run against the replayed trace: the same
+    // box, the same log lines, and the whole recording used.
+    void RecordAndReplay(const std::wstring& caption, Seen* recorded) {
+        ASSERT_NO_FATAL_FAILURE(RunToBox(caption, true, recorded));
+        ASSERT_NO_FATAL_FAILURE(ReplayTheTrace());
+        Seen replayed;
+        ASSERT_NO_FATAL_FAILURE(RunToBox(caption, false, &replayed));
+        EXPECT_EQ(replayed.text, recorded->text);
+        EXPECT_EQ(replayed.log, recorded->log);
+        ExpectComplete();
+    }
 };
 
 class ReplayOfAnUpdate : public ReplayedRun {};
@@ -74,15 +86,8 @@ TEST_F(ReplayOfAnUpdate, ReplaysAsRecordedAndAChangedImageStopsItAtThatWrite) {
     ASSERT_NO_FATAL_FAILURE(WriteImage(L"lens.bin", ImageBytes(4096, 2)));
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
     Seen recorded;
-    ASSERT_NO_FATAL_FAILURE(RunToBox(L"Finished", true, &recorded));
+    ASSERT_NO_FATAL_FAILURE(RecordAndReplay(L"Finished", &recorded));
     ASSERT_EQ(recorded.log.size(), 7u);
-
-    ASSERT_NO_FATAL_FAILURE(ReplayTheTrace());
-    Seen replayed;
-    ASSERT_NO_FATAL_FAILURE(RunToBox(L"Finished", false, &replayed));
-    EXPECT_EQ(replayed.text, recorded.text);
-    EXPECT_EQ(replayed.log, recorded.log);
-    ExpectComplete();
     std::vector<uint8_t> image;
     EXPECT_FALSE(sim.ReadImage(2, &image)) << "the camera's own write ran, not the replay";
 
@@ -125,15 +130,8 @@ TEST_F(ReplayOfAFailure, ACameraThatFailsAWriteReplaysToTheSameErrorAndCode) {
     ASSERT_TRUE(sim.SetFault(20, 0x1234, static_cast<int32_t>(0xC0000001u)));
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
     Seen recorded;
-    ASSERT_NO_FATAL_FAILURE(RunToBox(L"Error", true, &recorded));
-    ASSERT_EQ(recorded.text, L"Failed!\r\nError=4660");
-
-    ASSERT_NO_FATAL_FAILURE(ReplayTheTrace());
-    Seen replayed;
-    ASSERT_NO_FATAL_FAILURE(RunToBox(L"Error", false, &replayed));
-    EXPECT_EQ(replayed.text, recorded.text);
-    EXPECT_EQ(replayed.log, recorded.log);
-    ExpectComplete();
+    ASSERT_NO_FATAL_FAILURE(RecordAndReplay(L"Error", &recorded));
+    EXPECT_EQ(recorded.text, L"Failed!\r\nError=4660");
 }
 
 }  // namespace
