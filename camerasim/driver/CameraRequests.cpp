@@ -214,7 +214,7 @@ bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS
             return false;
         }
     }
-    ReceivedImage image;
+    ReceivedImage image = {};
     const bool write = p->code == camsim::RequestCode(20) && in == 12 && buffer != nullptr;
     if (write) {
         ReadReceivedImage(irp, buffer, &image);
