@@ -1,5 +1,6 @@
 // The driver's service in the Wine prefix: install, start, stop, uninstall.
 #include "CamSimControl.h"
+#include "ThisProgramPath.h"
 #include "TimeScale.h"
 #include "UniqueAny.h"
 
@@ -14,18 +15,7 @@ constexpr DWORD kStateTimeoutMs = 30000;
 constexpr DWORD kPollMs = 10;
 
 std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (n == 0) {
-            return std::wstring();
-        }
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = ThisProgramPath();
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 

@@ -1,20 +1,9 @@
 #include "ThisProgram.h"
 
-#include <windows.h>
+#include "ThisProgramPath.h"
 
 std::wstring ThisProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);  // cut short: the path is longer than the buffer
-    }
+    const std::wstring path = ThisProgramPath();
     const std::size_t folderEnd = path.find_last_of(L'\\');
     if (folderEnd == std::wstring::npos) {
         return {};

@@ -11,6 +11,7 @@
 #include "Diagnostics.h"
 #include "TAVIKUtilDll.h"
 #include "TavikVersion.h"
+#include "ThisProgramPath.h"
 #include "TraceFormat.h"
 #include "Transport.h"
 #include "UniqueAny.h"
@@ -91,18 +92,7 @@ std::string UtcNow() {
 }
 
 std::string ProgramName() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return std::string();
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = ThisProgramPath();
     return Utf8(path.substr(path.find_last_of(L"\\/") + 1));
 }
 
