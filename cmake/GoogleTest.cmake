@@ -11,5 +11,6 @@ target_include_directories(tavik_gtest SYSTEM PUBLIC ${_gt}/include ${_gm}/inclu
                            PRIVATE ${_gt} ${_gm})
 target_compile_definitions(tavik_gtest PUBLIC GTEST_HAS_PTHREAD=0)
 
-add_library(tavik_gtest_main STATIC ${_gt}/src/gtest_main.cc)
+# Our own main: see common/tests/TestMain.cpp.
+add_library(tavik_gtest_main STATIC ${PROJECT_SOURCE_DIR}/common/tests/TestMain.cpp)
 target_link_libraries(tavik_gtest_main PUBLIC tavik_gtest)
