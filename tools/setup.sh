@@ -33,20 +33,50 @@ need_root() {
   fi
 }
 updated=""
+# Suites whose index could not be read. Packages of two architectures must come in the same
+# version: with one architecture's index of a suite missing, that suite's newer versions of the
+# other make the install impossible, so such a suite is set aside for the install.
+failed_suites=()
+update_sources() {
+  local try log
+  log=$(mktemp)
+  # A mirror caught mid-sync serves index files of the wrong size for a while: try again a few
+  # times, then go on with the indexes that did arrive.
+  for try in 1 2 3; do
+    if $sudo apt-get update -qq --error-on=any 2>"$log"; then
+      rm -f "$log"
+      return 0
+    fi
+    cat "$log" >&2
+    [ "$try" = 3 ] || { echo "setup: apt-get update failed (try $try of 3); again in $((try * 15)) s" >&2; sleep $((try * 15)); }
+  done
+  mapfile -t failed_suites < <(sed -n 's|.*Failed to fetch .*/dists/\([^/]*\)/.*|\1|p' "$log" | sort -u)
+  rm -f "$log"
+  echo "setup: some package sources could not be read (above); going on with the others" >&2
+}
 install() {
   [ $# -gt 0 ] || return 0
   need_root "installing $*"
   echo "setup: installing $*"
   if [ -z "$updated" ]; then
-    if ! $sudo apt-get update -qq --error-on=any; then
-      echo "setup: apt-get could not read its package sources (above), so $* cannot be installed: check the network and /etc/apt/sources.list" >&2
-      return 1
-    fi
+    update_sources
     updated=1
   fi
-  if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@" \
-    >/dev/null; then
-    echo "setup: apt-get could not install $* (its message is above)" >&2
+  local options=() preferences="" suite
+  if [ ${#failed_suites[@]} -gt 0 ]; then
+    preferences=$(mktemp)
+    for suite in "${failed_suites[@]}"; do
+      printf 'Package: *\nPin: release n=%s\nPin-Priority: -1\n\n' "$suite" >>"$preferences"
+    done
+    echo "setup: leaving out ${failed_suites[*]}, whose indexes are incomplete" >&2
+    options=(-o "Dir::Etc::Preferences=$preferences")
+  fi
+  local status=0
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${options[@]}" "$@" >/dev/null || status=$?
+  [ -z "$preferences" ] || rm -f "$preferences"
+  if [ "$status" != 0 ]; then
+    echo "setup: apt-get could not install $* (its message is above): check the network and /etc/apt/sources.list" >&2
     return 1
   fi
 }
