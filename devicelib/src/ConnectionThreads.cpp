@@ -4,6 +4,7 @@
 #include <atomic>
 #include <new>
 
+#include "CameraWriteMark.h"
 #include "Diagnostics.h"
 #include "LibraryState.h"
 #include "Requests.h"
@@ -100,7 +101,9 @@ DWORD WINAPI ScanDeviceThread(LPVOID parameter) {
 
     diag::Write(diag::Stream::Debugger, L"ScanDeviceThread Srart\r\n");
     while (app.m_bScanRunning.load()) {
-        if (CountDeviceInterfaces() > 0) {
+        // During an update's write the camera is not opened: the search goes on until the
+        // write is over, then opens it as usual.
+        if (CountDeviceInterfaces() > 0 && !CameraWrittenElsewhere()) {
             HANDLE device = OpenDeviceInterface();
             StoreDevice(app, device);
             if (device != INVALID_HANDLE_VALUE) {

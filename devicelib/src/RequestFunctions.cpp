@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CameraWriteMark.h"
 #include "LibraryState.h"
 #include "RequestRecords.h"
 #include "Requests.h"
@@ -76,6 +77,11 @@ UniqueBlock AllocateCleared(uint64_t size) {
 
 bool SendRequest(HANDLE device, RequestFunction function, const void* input, DWORD inputSize,
                  void* output, DWORD outputSize, DWORD* bytesReturned) {
+    // An update writes the camera: nothing of ours may come between, not even a query.
+    if (CameraWrittenElsewhere()) {
+        SetLastError(ERROR_BUSY);
+        return false;
+    }
     // Without a trace the one cost is this look at a flag.
     const BOOL ok = trace::On() ? trace::TracedRequest(device, function, input, inputSize, output,
                                                        outputSize, bytesReturned)

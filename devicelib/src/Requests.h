@@ -9,7 +9,8 @@
 #include "Transport.h"
 
 // One request on `device` with the library's success rule: the request succeeded, or it failed
-// while the thread's system error value is 0.
+// while the thread's system error value is 0. While an update writes the camera from another
+// thread or process it fails at once with ERROR_BUSY, and the driver never sees it.
 bool SendRequest(HANDLE device, RequestFunction function, const void* input, DWORD inputSize,
                  void* output, DWORD outputSize, DWORD* bytesReturned = nullptr);
 

@@ -8,8 +8,9 @@ namespace {
 
 class Identifying : public UpdaterRun {};
 
-// The dialog's private message by which its worker enables a control (wParam: the control's
-// ID, lParam: TRUE).
+// The dialog's private messages: its worker's doorbell, and the message by which the worker once
+// enabled a control (wParam: the control's ID, lParam: TRUE).
+constexpr UINT kWorkerDoorbell = WM_APP + 1;
 constexpr UINT kEnableControlMessage = WM_APP + 4;
 
 constexpr uint32_t kFunctionSetCtrlCurrent = 9;  // among others, the connection control 0x3E
@@ -100,6 +101,7 @@ protected:
         // The check decides, not the button: neither the dialog's own enable message from
         // outside nor "Update" enabled by another program lets a click write this camera.
         EXPECT_TRUE(Post(dialog, kEnableControlMessage, IDC_UPDATE, TRUE));
+        EXPECT_TRUE(Post(dialog, kWorkerDoorbell, IDC_UPDATE, TRUE));
         ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
         EXPECT_FALSE(IsEnabled(Item(IDC_UPDATE))) << "a posted private message was taken";
         EnableWindow(Item(IDC_UPDATE), TRUE);

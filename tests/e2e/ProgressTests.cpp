@@ -341,17 +341,10 @@ TEST_F(Writing, NoShutDownOrLostResultCutsItAndThePcStaysAwakeMeanwhile) {
 }
 
 // The loop ended by WM_QUIT during a write: until the worker is done the dialog keeps painting
-// and ticking, so Windows never offers to end it as hung; then it ends as on any way out.
-TEST_F(Writing, QuitPostedKeepsTheBarRunningUntilTheWriteEnds) {
-    Package package = StandardPackage();
-    package.entries[0].timeout = L"60";
-    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
-    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
-    ASSERT_TRUE(sim.SetWriteTime(tavik::test::Scaled(3000) * 1000 / 400));
-    ASSERT_NO_FATAL_FAILURE(AttachCamera());
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
-    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
+// and ticking, so Windows never offers to end it as hung; then it shows the write's result and
+// ends as after any result.
+TEST_F(Writing, QuitPostedKeepsTheBarRunningUntilTheWriteEndsThenShowsTheResult) {
+    ASSERT_NO_FATAL_FAILURE(BeginLongWrite(3000));
     ASSERT_TRUE(WaitUntil([&] { return Position() >= 1; }, kBoxMs)) << "the bar never ran";
 
     const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
@@ -369,14 +362,16 @@ TEST_F(Writing, QuitPostedKeepsTheBarRunningUntilTheWriteEnds) {
     EXPECT_TRUE(seen >= atQuit + 2 && seen < 120)
         << "the bar stood at " << atQuit << " after the loop ended, then " << seen;
 
-    ASSERT_TRUE(updater.WaitExit(kExitMs)) << "the program did not end after the write";
-    EXPECT_EQ(updater.ExitCode(), 0u);
+    HWND box = WaitBox(L"Finished");
+    ASSERT_NE(box, nullptr);
     EXPECT_EQ(WithCode(ReadCameraJournal(), kCodeSetSystemData).size(), 1u);
-    ExpectConnectionReleasedLast();
-    // No one saw the result: the log stays, with the write's outcome.
     const auto texts = LogTexts();
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.back(), L"Main firmware Update:Succeeded");
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+    ExpectConnectionReleasedLast();
+    EXPECT_FALSE(LogPresent()) << "the result was told: the log goes as after any success";
 }
 
 }  // namespace

@@ -109,6 +109,28 @@ TEST_F(Updating, WithoutTheCamerasCodeTheFailureHasNoErrorLine) {
     ExpectConnectionReleasedLast();
 }
 
+TEST_F(Updating, ATimeOutTheCameraRefusesWritesNothingAndFailsTheRun) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_TRUE(sim.SetFault(0, 0x77, kStatusUnsuccessful));  // the entry's own time-out
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND box = nullptr;
+    ASSERT_NO_FATAL_FAILURE(UpdateUntilBox(L"Error", &box));
+
+    EXPECT_EQ(ReadBox(box).text, L"Failed!\r\nError=119");
+    const Journal journal = ReadCameraJournal();
+    EXPECT_TRUE(WithCode(journal, kCodeSetSystemData).empty()) << "written under the old time-out";
+    const Journal timeOuts = WithCode(journal, kCodeSetTimeOut);
+    ASSERT_EQ(timeOuts.size(), 2u);
+    EXPECT_EQ(InputWord(timeOuts[1], 0).value_or(0), 20000u) << "the time-out not restored";
+    ASSERT_NO_FATAL_FAILURE(AnswerAndExpectExit(box, IDOK));
+    const std::vector<std::wstring> expected = {kDefaultVersionLine, L"Main firmware Update",
+                                                L"FileName=main.bin", L"SetTimeOutInfo Error(119)",
+                                                L"Main firmware Update:Failed"};
+    EXPECT_EQ(After(LogTexts(), 1), expected);
+    ExpectConnectionReleasedLast();
+}
+
 // Every image is held and read before the first request: an image that goes, is locked, is
 // too large for memory or reads short after the dialog found it fails the run while the camera
 // is untouched. Entry 2 is the spoiled one, so entry 1 would have been written before it.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "TimeScale.h"
+
 namespace e2e {
 
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
@@ -173,6 +175,32 @@ void UpdaterRun::UpdateUntilBox(const std::wstring& caption, HWND* box) {
     ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
     *box = WaitBox(caption);
     ASSERT_NE(*box, nullptr);
+}
+
+void UpdaterRun::PrepareLongWrite(DWORD writeMs) {
+    Package package = StandardPackage();
+    package.entries[0].timeout = L"60";
+    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
+    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
+    ASSERT_TRUE(sim.SetWriteTime(tavik::test::Scaled(writeMs) * 1000 / 400));
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+}
+
+void UpdaterRun::BeginLongWrite(DWORD writeMs) {
+    ASSERT_NO_FATAL_FAILURE(PrepareLongWrite(writeMs));
+    ASSERT_NO_FATAL_FAILURE(ClickUpdateAndAwaitTheWrite());
+}
+
+void UpdaterRun::ClickUpdateAndAwaitTheWrite() {
+    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
+    ASSERT_TRUE(WaitUntil([&] { return WriteUnderWay(); }, kBoxMs)) << "the write never started";
+}
+
+bool UpdaterRun::WriteUnderWay() {
+    // The camera journals a request as it completes, and answers every other request at once.
+    return OneRequestOutstanding();
 }
 
 void UpdaterRun::AnswerAndExpectExit(HWND box, int buttonId) {

@@ -87,6 +87,16 @@ protected:
     MessageBoxView ReadBox(HWND box);
     std::vector<HWND> OtherWindows();  // visible top-level windows besides the dialog
 
+    // StandardPackage with a 60 s time-out and a 400-byte image that takes `writeMs` (widened by
+    // the time scale) to write, the camera attached, the program started and identified.
+    void PrepareLongWrite(DWORD writeMs);
+    // PrepareLongWrite, then "Update" clicked and the write under way.
+    void BeginLongWrite(DWORD writeMs);
+    void ClickUpdateAndAwaitTheWrite();
+    // After the click: a write has reached the camera and is the one request it has not
+    // completed.
+    bool WriteUnderWay();
+
     // Identified, "Update" clicked, and the result box with this caption shown.
     void UpdateUntilBox(const std::wstring& caption, HWND* box);
     void AnswerAndExpectExit(HWND box, int buttonId);

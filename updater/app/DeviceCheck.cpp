@@ -3,12 +3,21 @@
 #include <windows.h>
 
 #include "DeviceDecision.h"
+#include "DialogNotifications.h"
 #include "LibraryCamera.h"
 #include "LogFile.h"
+#include "OrvaneUpdateApp.h"
 #include "OrvaneUpdateDlg.h"
 #include "RunMessages.h"
 #include "TAVIKUtilDll.h"
 #include "resource.h"
+
+namespace {
+
+// The program's exit status after a write that failed once the program had been told to end.
+constexpr int kFailedWriteExitStatus = 1;
+
+}  // namespace
 
 bool COrvaneUpdateDlg::CheckDevice() {
     LibraryCamera camera(LibraryCamera::Transfer::SwitchedOff);
@@ -76,19 +85,42 @@ void COrvaneUpdateDlg::ShutDown(Log log) {
     stage_ = DialogStage::Ending;
     // The update thread has posted its result but may still be in its last steps, which send
     // to this dialog: it must be gone before the window and this object are.
-    WaitForUpdateThread();
+    const auto quit = WaitForUpdateThread();
     shutdownBlock_.End();
     if (log == Log::Delete) {
         DeleteFileW(logPath.c_str());
     }
     OrvaneUtil_Uninit();
+    if (quit) {
+        PostQuitMessage(static_cast<int>(*quit));  // for the loop that runs this dialog
+    }
 }
 
 void COrvaneUpdateDlg::OnModalLoopEnded() {
     // The loop ended without a way out of ours (WM_QUIT, GetMessageW failing): the scan must
-    // not outlive this object, nor the camera stay without its closing value. A run that may
-    // have written the camera keeps its log, since no one saw its result.
-    if (libraryStarted_) {
-        ShutDown(updateStarted_ ? Log::Keep : Log::Delete);
+    // not outlive this object, nor the camera stay without its closing value.
+    if (!libraryStarted_) {
+        return;
     }
+    if (stage_ == DialogStage::Updating) {
+        // Ended during a write: the operator still gets its result once the worker is done, and
+        // a failed write ends the program with a status a script cannot take for success.
+        const auto quit = WaitForUpdateThread();
+        const UINT result = workerResult_.load();
+        if (result == SYSCMD_UPDATE_SUCCEEDED || result == SYSCMD_UPDATE_FAILED) {
+            stage_ = DialogStage::Ending;
+            shutdownBlock_.End();
+            if (result == SYSCMD_UPDATE_SUCCEEDED) {
+                OnUpdateSucceeded();
+            } else {
+                theApp.SetExitStatus(kFailedWriteExitStatus);
+                OnUpdateFailed(workerResultParam_.load());
+            }
+        }
+        if (quit) {
+            PostQuitMessage(static_cast<int>(*quit));
+        }
+    }
+    // A run that may have written the camera and whose result no one saw keeps its log.
+    ShutDown(updateStarted_ ? Log::Keep : Log::Delete);
 }

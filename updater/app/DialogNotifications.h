@@ -10,9 +10,6 @@ inline constexpr UINT SYSCMD_UPDATE_FAILED = 0x30;     // lParam: the error numb
 
 inline constexpr UINT kSysCommandCodeMask = 0xFFF0;
 
-// Private messages the update thread sends to the dialog, so that what belongs to the dialog's
-// thread (its timers, showing and enabling its controls) is done there.
-inline constexpr UINT WM_APP_START_TIMER = WM_APP + 1;     // wParam: timer identifier
-inline constexpr UINT WM_APP_STOP_TIMER = WM_APP + 2;      // wParam: timer identifier
-inline constexpr UINT WM_APP_SHOW_CONTROL = WM_APP + 3;    // wParam: control ID, lParam: SW_*
-inline constexpr UINT WM_APP_ENABLE_CONTROL = WM_APP + 4;  // wParam: control ID, lParam: BOOL
+// The update thread's doorbell: the dialog carries out what the worker queued
+// (WorkerRequests.h). It carries nothing itself.
+inline constexpr UINT WM_APP_WORKER_REQUEST = WM_APP + 1;

@@ -4,6 +4,7 @@
 
 #include "CommandLineSwitch.h"
 #include "OrvaneUpdateDlg.h"
+#include "resource.h"
 
 COrvaneUpdateApp theApp;
 
@@ -14,6 +15,12 @@ BOOL COrvaneUpdateApp::InitInstance() {
     InitCommonControlsEx(&controls);
 
     fw::CWinApp::InitInstance();
+
+    // Before anything reads the package or starts the library: a second updater ends here.
+    if (!runningMark_.Claim()) {
+        DeferToRunningUpdater(L"" TAVIK_DIALOG_CAPTION);
+        return FALSE;
+    }
 
     simulationMode = HasSimulationSwitch(ArgumentCount(), CommandLineAfterProgram());
 

@@ -6,10 +6,13 @@
 #include <cstring>
 
 #include "DialogNotifications.h"
+#include "ImageTransfer.h"
 #include "LogFile.h"
 #include "OrvaneUpdateApp.h"
 #include "PackageDescription.h"
+#include "RunMessages.h"
 #include "TAVIKUtilDll.h"
+#include "UnfinishedWrite.h"
 #include "UpdateFileLookup.h"
 #include "resource.h"
 
@@ -32,11 +35,9 @@ const fw::MessageMapEntry COrvaneUpdateDlg::messageMap[] = {
     fw::MapCtlColor<&COrvaneUpdateDlg::OnCtlColor>(),
     fw::MapTimer<&COrvaneUpdateDlg::OnTimer>(),
     fw::MapSysCommand<&COrvaneUpdateDlg::OnSysCommand>(),
-    fw::MapMessage<WM_APP_START_TIMER, &COrvaneUpdateDlg::OnStartTimer>(),
-    fw::MapMessage<WM_APP_STOP_TIMER, &COrvaneUpdateDlg::OnStopTimer>(),
-    fw::MapMessage<WM_APP_SHOW_CONTROL, &COrvaneUpdateDlg::OnShowControl>(),
-    fw::MapMessage<WM_APP_ENABLE_CONTROL, &COrvaneUpdateDlg::OnEnableControl>(),
+    fw::MapMessage<WM_APP_WORKER_REQUEST, &COrvaneUpdateDlg::OnWorkerRequest>(),
     fw::MapMessage<WM_QUERYENDSESSION, &COrvaneUpdateDlg::OnQueryEndSession>(),
+    fw::MapMessage<WM_ENDSESSION, &COrvaneUpdateDlg::OnEndSession>(),
     fw::kEndOfMessageMap,
 };
 
@@ -50,7 +51,9 @@ COrvaneUpdateDlg::COrvaneUpdateDlg()
 COrvaneUpdateDlg::~COrvaneUpdateDlg() {
     // Every end of the modal run has shut the library down and waited for the update thread;
     // this only guards a dialog that was never run modally.
-    WaitForUpdateThread();
+    if (const auto quit = WaitForUpdateThread()) {
+        PostQuitMessage(static_cast<int>(*quit));
+    }
 }
 
 void COrvaneUpdateDlg::DoDataExchange(fw::CDataExchange* dx) {
@@ -97,6 +100,8 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
         }
     }
 
+    TellOfUnfinishedWrite();
+
     if (!OrvaneUtil_Init(this, &COrvaneUpdateDlg::OnDeviceFound, theApp.simulationMode)) {
         EndDialog(0);
         return FALSE;
@@ -112,6 +117,20 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
     firstLine += ControlText(IDC_TITLE);
     WriteLog(logPath, firstLine);
     return TRUE;
+}
+
+void COrvaneUpdateDlg::TellOfUnfinishedWrite() {
+    std::wstring path;
+    GetLogFilePath(path);
+    if (!UnfinishedWriteMarked(UnfinishedWritePath(path))) {
+        return;
+    }
+    // The dialog shows behind the box, where it will stay. The mark itself stays until a run
+    // reaches its result: the camera is half-written until then.
+    CentreWindow();
+    ShowWindow(m_hWnd, SW_SHOW);
+    const MessageBoxText box = UnfinishedWriteMessage();
+    MessageBoxW(m_hWnd, box.text.c_str(), box.caption, box.style);
 }
 
 int __stdcall COrvaneUpdateDlg::OnDeviceFound(void* context) {
@@ -218,10 +237,6 @@ bool COrvaneUpdateDlg::WorkerRunning() const {
     return updateThreadDone_ && WaitForSingleObject(updateThreadDone_.get(), 0) == WAIT_TIMEOUT;
 }
 
-bool COrvaneUpdateDlg::FromWorker() const {
-    return InSendMessage() && WorkerRunning();
-}
-
 LRESULT COrvaneUpdateDlg::OnQueryEndSession(WPARAM, LPARAM) {
     // A shut-down or log-off would cut the write and leave a half-written camera: refuse it
     // until the result is in. A forced end cannot be refused and is not answered here.
@@ -231,19 +246,14 @@ LRESULT COrvaneUpdateDlg::OnQueryEndSession(WPARAM, LPARAM) {
     return Default();
 }
 
-LRESULT COrvaneUpdateDlg::OnShowControl(WPARAM id, LPARAM command) {
-    if (!FromWorker()) {
-        return 0;
+LRESULT COrvaneUpdateDlg::OnEndSession(WPARAM ending, LPARAM) {
+    // The session ends whatever we answered before: Windows ends this process next. The log
+    // says why the write stopped; the mark of the unfinished write stays for the next start.
+    if (ending != FALSE && !sessionEndLogged_ &&
+        (stage_ == DialogStage::Updating || WorkerRunning())) {
+        sessionEndLogged_ = true;
+        WriteLog(logPath, kSessionEndedLine);
     }
-    ShowWindow(GetDlgItem(static_cast<int>(id)), static_cast<int>(command));
-    return 0;
-}
-
-LRESULT COrvaneUpdateDlg::OnEnableControl(WPARAM id, LPARAM enable) {
-    if (!FromWorker()) {
-        return 0;
-    }
-    EnableWindow(GetDlgItem(static_cast<int>(id)), enable != 0 ? TRUE : FALSE);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 #include "Dialog.h"
@@ -15,6 +16,7 @@
 #include "ToolTipCtrl.h"
 #include "UniqueAny.h"
 #include "UpdateFileEntry.h"
+#include "WorkerRequests.h"
 #include "WriteGuards.h"
 
 class COrvaneUpdateDlg : public fw::CDialog, private PackageSink {
@@ -54,11 +56,9 @@ private:
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT kind);
     void OnTimer(UINT_PTR id);
     void OnSysCommand(UINT id, LPARAM lParam);
-    LRESULT OnStartTimer(WPARAM id, LPARAM);
-    LRESULT OnStopTimer(WPARAM id, LPARAM);
-    LRESULT OnShowControl(WPARAM id, LPARAM command);
-    LRESULT OnEnableControl(WPARAM id, LPARAM enable);
+    LRESULT OnWorkerRequest(WPARAM, LPARAM);
     LRESULT OnQueryEndSession(WPARAM, LPARAM);
+    LRESULT OnEndSession(WPARAM ending, LPARAM);
 
     // The library's connection callback: runs on the library's thread, so it only posts.
     static int __stdcall OnDeviceFound(void* context);
@@ -74,10 +74,10 @@ private:
     bool ClickCounts(DialogInput click, int buttonId) const;
     // Whether a result notification is the one this run's worker posted.
     bool IsWorkersResult(UINT wParam, LPARAM lParam) const;
-    // Whether the private message being handled comes from this run's worker: sent, not
-    // posted, while the worker runs.
-    bool FromWorker() const;
     bool WorkerRunning() const;
+    // A write cut off before its result in an earlier run: told before anything else happens
+    // to the camera.
+    void TellOfUnfinishedWrite();
 
     // Device check and the ways out. True only when the check reached its end and enabled
     // "Update": the camera accepted and an image found.
@@ -95,14 +95,22 @@ private:
     static unsigned __stdcall UpdateThread(void* dialog);
     void RunUpdate();
     void ReadAndWriteImages();  // posts the result
+    bool WriteImages(uint32_t* errorCode);
     bool ReadImages(ImageBuffer (&images)[kUpdateFileCount]);
     void BeginEntry(int slot);
     bool FailEntry(int slot, const wchar_t* reason);
     bool WriteEntry(int slot, ImageBuffer image, uint32_t* errorCode);
+    void AddDoneSuffix();
     void PostResult(UINT code, LPARAM lParam);
-    void WaitForUpdateThread();
+    // Queued for the dialog's thread, and carried out there before this returns.
+    void AskDialog(const WorkerRequest& request);
+    void StopTimer(UINT_PTR id);
+    // Handles what comes meanwhile but the operator's input and results; a quit seen is
+    // handed back, for the caller to post again once it is done.
+    [[nodiscard]] std::optional<WPARAM> WaitForUpdateThread();
 
     UniqueHandle updateThreadDone_;      // a handle of our own to wait for the update thread's end
+    WorkerRequestQueue workerRequests_;  // filled by the worker, emptied by the dialog's thread
     ShutdownBlockReason shutdownBlock_;  // from the start of a write until its result
     DialogStage stage_ = DialogStage::Waiting;
     bool libraryStarted_ = false;  // OrvaneUtil_Init succeeded
@@ -113,4 +121,5 @@ private:
     std::atomic<UINT> workerResult_{0};
     std::atomic<LPARAM> workerResultParam_{0};
     std::atomic<bool> deviceReported_{false};  // the library called OnDeviceFound
+    bool sessionEndLogged_ = false;
 };

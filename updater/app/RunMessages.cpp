@@ -20,3 +20,17 @@ MessageBoxText FinishedMessage(const std::wstring& deviceName) {
 MessageBoxText FailedMessage(long error) {
     return {L"Failed!\r\nError=" + std::to_wstring(error), L"Error", MB_OK | MB_ICONERROR};
 }
+
+MessageBoxText AlreadyRunningMessage() {
+    return {
+        L"An update program is already running on this PC.\r\nUse its window to update the "
+        L"camera.",
+        L"Warning", MB_OK | MB_ICONWARNING};
+}
+
+MessageBoxText UnfinishedWriteMessage() {
+    return {
+        L"The last update of the camera did not finish.\r\nUpdate the camera again before "
+        L"you use it.",
+        L"Warning", MB_OK | MB_ICONWARNING};
+}

@@ -19,3 +19,10 @@ MessageBoxText FinishedMessage(const std::wstring& deviceName);
 
 // `error` is shown as a signed decimal.
 MessageBoxText FailedMessage(long error);
+
+// A second updater started while one runs: it tells the operator so and ends, the camera
+// untouched.
+MessageBoxText AlreadyRunningMessage();
+
+// At the start after a run whose write was cut off before its result.
+MessageBoxText UnfinishedWriteMessage();

@@ -13,6 +13,7 @@
 #include "OrvaneUpdateDlg.h"
 #include "PackageDescription.h"
 #include "TAVIKUtilDll.h"
+#include "UnfinishedWrite.h"
 #include "resource.h"
 
 namespace {
@@ -20,6 +21,21 @@ namespace {
 constexpr uint32_t kRestoredTimeoutMs = 20000;  // the library's time-out after each write
 constexpr wchar_t kDoneSuffix[] = L" [Done]";   // after the version line once all is written
 constexpr DWORD kResultRetryMs = 50;  // while the dialog's queues have no room for the result
+
+bool IsResultNotification(const MSG& message) {
+    const UINT code = static_cast<UINT>(message.wParam) & kSysCommandCodeMask;
+    return message.message == WM_SYSCOMMAND &&
+           (code == SYSCMD_UPDATE_SUCCEEDED || code == SYSCMD_UPDATE_FAILED);
+}
+
+// The folder the package was read from, for the mark of an unfinished write.
+std::wstring CurrentFolder() {
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(needed, L'\0');
+    const DWORD length = needed == 0 ? 0 : GetCurrentDirectoryW(needed, &folder[0]);
+    folder.resize(length < needed ? length : 0);
+    return folder;
+}
 
 }  // namespace
 
@@ -69,7 +85,7 @@ void COrvaneUpdateDlg::RunUpdate() {
     // "Srart" is the program's own spelling, which debugger logs are matched against: keep it.
     OutputDebugStringW(L"UpdateThread Srart\r\n");
     ReadAndWriteImages();
-    SendMessageW(m_hWnd, WM_APP_ENABLE_CONTROL, IDC_EXIT, TRUE);
+    AskDialog({WorkerRequestKind::EnableControl, IDC_EXIT, TRUE});
 
     OutputDebugStringW(L"UpdateThread End\r\n");
     if (HANDLE own = updateThread.exchange(nullptr)) {
@@ -81,35 +97,60 @@ void COrvaneUpdateDlg::ReadAndWriteImages() {
     // From the first request to the result the PC must not sleep.
     const SystemAwakeRequest awake;
 
+    UINT result = SYSCMD_UPDATE_FAILED;
+    uint32_t errorCode = 0;
+    {
+        // From the click until the result is known the camera is this thread's alone: no
+        // other program's library sends it anything meanwhile.
+        const CameraWriteClaim claim;
+        if (!claim.held()) {
+            WriteLog(logPath, kCameraBusyLine);
+        } else if (WriteImages(&errorCode)) {
+            AddDoneSuffix();
+            result = SYSCMD_UPDATE_SUCCEEDED;
+        }
+    }
+    PostResult(result, result == SYSCMD_UPDATE_FAILED
+                           ? static_cast<LPARAM>(static_cast<int32_t>(errorCode))
+                           : 0);
+}
+
+bool COrvaneUpdateDlg::WriteImages(uint32_t* errorCode) {
     // Slots in the order of their IDs, whatever the package's order; the first failure ends
     // the run. Every image is in memory before the first request, so an image that has gone
     // or cannot be read fails the run while the camera is still untouched.
     ImageBuffer images[kUpdateFileCount];
-    bool ok = ReadImages(images);
-    uint32_t errorCode = 0;
+    if (!ReadImages(images)) {
+        return false;
+    }
+    // On disk before the first image leaves, and gone once the result is known: a run cut
+    // off in between is told at the next start. Without it the write still goes ahead; the
+    // camera needs its firmware more than the mark.
+    const std::wstring mark = UnfinishedWritePath(logPath);
+    MarkUnfinishedWrite(mark, CurrentFolder());
+    bool ok = true;
     for (int slot = 0; slot < kUpdateFileCount && ok; ++slot) {
         if (updateFiles[slot].found) {
-            ok = WriteEntry(slot, std::move(images[slot]), &errorCode);
+            ok = WriteEntry(slot, std::move(images[slot]), errorCode);
         }
     }
+    ClearUnfinishedWrite(mark);
+    return ok;
+}
 
-    if (ok) {
-        HWND list = GetDlgItem(IDC_VERSION_LIST);
-        std::wstring line;
-        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, 0, 0);
-        if (length != LB_ERR) {
-            line.resize(static_cast<size_t>(length) + 1);
-            const LRESULT copied =
-                SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(&line[0]));
-            line.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
-        }
-        line += kDoneSuffix;
-        SendMessageW(list, LB_RESETCONTENT, 0, 0);
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-        PostResult(SYSCMD_UPDATE_SUCCEEDED, 0);
-    } else {
-        PostResult(SYSCMD_UPDATE_FAILED, static_cast<LPARAM>(static_cast<int32_t>(errorCode)));
+void COrvaneUpdateDlg::AddDoneSuffix() {
+    HWND list = GetDlgItem(IDC_VERSION_LIST);
+    std::wstring line;
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, 0, 0);
+    if (length != LB_ERR) {
+        line.resize(static_cast<size_t>(length) + 1);
+        const LRESULT copied =
+            SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(&line[0]));
+        line.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
     }
+    line += kDoneSuffix;
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
 }
 
 void COrvaneUpdateDlg::PostResult(UINT code, LPARAM lParam) {
@@ -176,46 +217,75 @@ bool COrvaneUpdateDlg::WriteEntry(int slot, ImageBuffer image, uint32_t* errorCo
 
     const SystemDataRecord record =
         MakeSystemDataRecord(entry.selector, image.bytes.get(), image.length);
-    const UINT timerId = static_cast<UINT>(slot + 1);
-    SendMessageW(m_hWnd, WM_APP_START_TIMER, timerId, 0);
-    OrvaneUtil_SetTimeOutInfo(entry.timeoutMs);
-    const bool written = OrvaneUtil_SetSystemData(&record);
+    const UINT_PTR timerId = static_cast<UINT_PTR>(slot + 1);
+    AskDialog({WorkerRequestKind::StartTimer, timerId, 0});
+    // Nothing is written under a time-out the camera did not take: the one before may be far
+    // shorter than the image needs.
+    const wchar_t* failed = nullptr;
+    if (!OrvaneUtil_SetTimeOutInfo(entry.timeoutMs)) {
+        failed = L"SetTimeOutInfo";
+    } else if (!OrvaneUtil_SetSystemData(&record)) {
+        failed = L"SetSystemData";
+    }
     OrvaneUtil_SetTimeOutInfo(kRestoredTimeoutMs);
-    SendMessageW(m_hWnd, WM_APP_STOP_TIMER, timerId, 0);
+    AskDialog({WorkerRequestKind::StopTimer, timerId, 0});
     image.bytes.reset();  // the driver has finished reading it
 
-    if (written) {
+    if (failed == nullptr) {
         progressCtrl.SetPos(ProgressUpperBound(entry.timeoutMs));
-        SendMessageW(m_hWnd, WM_APP_SHOW_CONTROL, static_cast<WPARAM>(IDC_FILE1 + slot), SW_HIDE);
+        AskDialog(
+            {WorkerRequestKind::ShowControl, static_cast<UINT_PTR>(IDC_FILE1 + slot), SW_HIDE});
         WriteLog(logPath, EntryOutcomeLine(entry.toolTip, true));
         return true;
     }
     uint32_t code = 0;
     if (OrvaneUtil_GetLastError(&code)) {
-        WriteLog(logPath, SetSystemDataErrorLine(code));
+        WriteLog(logPath, RequestErrorLine(failed, code));
         *errorCode = code;
     }
     return FailEntry(slot, nullptr);
 }
 
-LRESULT COrvaneUpdateDlg::OnStartTimer(WPARAM id, LPARAM) {
-    if (!FromWorker()) {
-        return 0;
+void COrvaneUpdateDlg::AskDialog(const WorkerRequest& request) {
+    workerRequests_.Push(request);
+    SendMessageW(m_hWnd, WM_APP_WORKER_REQUEST, 0, 0);
+}
+
+LRESULT COrvaneUpdateDlg::OnWorkerRequest(WPARAM, LPARAM) {
+    while (const auto request = workerRequests_.Pop()) {
+        switch (request->kind) {
+            case WorkerRequestKind::StartTimer:
+                SetTimer(m_hWnd, request->id, kProgressTickMs, nullptr);
+                break;
+            case WorkerRequestKind::StopTimer:
+                StopTimer(request->id);
+                break;
+            case WorkerRequestKind::ShowControl:
+                ShowWindow(GetDlgItem(static_cast<int>(request->id)), request->value);
+                break;
+            case WorkerRequestKind::EnableControl:
+                EnableWindow(GetDlgItem(static_cast<int>(request->id)),
+                             request->value != 0 ? TRUE : FALSE);
+                break;
+        }
     }
-    SetTimer(m_hWnd, id, kProgressTickMs, nullptr);
     return 0;
 }
 
-LRESULT COrvaneUpdateDlg::OnStopTimer(WPARAM id, LPARAM) {
-    if (!FromWorker()) {
-        return 0;
-    }
+void COrvaneUpdateDlg::StopTimer(UINT_PTR id) {
     KillTimer(m_hWnd, id);
-    // A tick already queued must not move the bar or the label after the write has ended.
+    // A tick already queued must not move the bar or the label after the write has ended. A
+    // quit is handed out whatever the filter: it is put back for the loop it belongs to.
     MSG tick;
+    std::optional<WPARAM> quit;
     while (PeekMessageW(&tick, m_hWnd, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+        if (tick.message == WM_QUIT) {
+            quit = tick.wParam;
+        }
     }
-    return 0;
+    if (quit) {
+        PostQuitMessage(static_cast<int>(*quit));
+    }
 }
 
 void COrvaneUpdateDlg::OnTimer(UINT_PTR id) {
@@ -229,31 +299,35 @@ void COrvaneUpdateDlg::OnTimer(UINT_PTR id) {
     blinkOn.store(!show);
 }
 
-void COrvaneUpdateDlg::WaitForUpdateThread() {
+std::optional<WPARAM> COrvaneUpdateDlg::WaitForUpdateThread() {
+    std::optional<WPARAM> quit;
+    MSG message;
+    // A quit the loop that ran the dialog posted again: whoever waits here shows a box next,
+    // which a pending quit would close at once.
+    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        quit = message.wParam;
+    }
     if (!updateThreadDone_) {
-        return;
+        return quit;
     }
     HANDLE thread = updateThreadDone_.get();
     // A write may take a minute more (the loop ended by WM_QUIT meanwhile): everything but the
     // operator's input is handled until the worker is gone, what it sends, the bar's ticks and
-    // painting, so Windows never takes the window for hung and offers to end it.
-    std::optional<WPARAM> quit;
+    // painting, so Windows never takes the window for hung and offers to end it. The worker's
+    // result is left to the caller, who reads it from the worker itself.
     for (;;) {
         const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
         if (woken != WAIT_OBJECT_0 + 1) {
             break;
         }
-        MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 quit = message.wParam;
-            } else if (!IsOperatorInput(message.message)) {
+            } else if (!IsOperatorInput(message.message) && !IsResultNotification(message)) {
                 DispatchMessageW(&message);
             }
         }
     }
     updateThreadDone_.reset();
-    if (quit) {
-        PostQuitMessage(static_cast<int>(*quit));  // for the loop that runs this dialog
-    }
+    return quit;
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "UniqueAny.h"
+
 // Keeps the PC awake while the thread that made it writes; cleared when it goes, on every path.
 class SystemAwakeRequest {
 public:
@@ -28,4 +30,23 @@ public:
 
 private:
     HWND window_ = nullptr;
+};
+
+// Holds the camera for the calling thread's write: the library in every other process, and in
+// every other thread of this one, sends nothing to the camera while the mark's mutex is owned.
+// Taken and given back on the writing thread, which owns the mutex; a thread that dies with it
+// abandons it, and the mark goes with the process.
+class CameraWriteClaim {
+public:
+    CameraWriteClaim();
+    ~CameraWriteClaim();
+    CameraWriteClaim(const CameraWriteClaim&) = delete;
+    CameraWriteClaim& operator=(const CameraWriteClaim&) = delete;
+
+    // False when the mark could not be taken: another program holds it.
+    bool held() const { return owned_; }
+
+private:
+    UniqueHandle mutex_;
+    bool owned_ = false;
 };

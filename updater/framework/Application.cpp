@@ -33,7 +33,7 @@ int CWinApp::Run(HINSTANCE instance) {
 
     if (!InitInstance()) {
         // m_pMainWnd is not touched: a dialog that lived in InitInstance's frame is gone.
-        return 0;
+        return ExitInstance();
     }
     MSG message;
     BOOL got;

@@ -20,6 +20,8 @@ public:
     // The framework's own start-up; a derived InitInstance calls it. TRUE would enter the
     // application's own message loop, FALSE ends the program.
     virtual BOOL InitInstance();
+    // The program's exit code once InitInstance has returned FALSE.
+    virtual int ExitInstance() { return 0; }
 
     HINSTANCE Instance() const { return instance_; }
     // Number of run-time arguments, the program name included (the C runtime's argc).

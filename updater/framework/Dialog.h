@@ -74,12 +74,14 @@ protected:
     // Inside a handler: the default handling of the message being handled (DefWindowProcW),
     // and its result.
     LRESULT Default();
+    // Centres the window on its owner or its screen, as DoModal does after OnInitDialog; for a
+    // dialog that must show itself before then.
+    void CentreWindow();
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void RunModalLoop();
-    void CentreWindow();
 
     UINT templateId_;
     const MessageMapEntry* map_;

@@ -2,6 +2,8 @@
 #pragma once
 
 #define IDD_UPDATE_DIALOG 102
+// The dialog's caption: also how a second updater finds the running one's window.
+#define TAVIK_DIALOG_CAPTION "TAVIK Update 1.0.0"
 #define IDI_APP_ICON 128
 #define IDB_LOGO 129
 

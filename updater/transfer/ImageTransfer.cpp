@@ -33,7 +33,7 @@ std::wstring EntryOutcomeLine(const wchar_t* toolTip, bool succeeded) {
     return std::wstring(toolTip) + L" Update:" + (succeeded ? L"Succeeded" : L"Failed");
 }
 
-std::wstring SetSystemDataErrorLine(uint32_t code) {
+std::wstring RequestErrorLine(const wchar_t* request, uint32_t code) {
     // The driver's code is shown as the signed number it is as an int.
-    return L"SetSystemData Error(" + std::to_wstring(static_cast<int32_t>(code)) + L")";
+    return std::wstring(request) + L" Error(" + std::to_wstring(static_cast<int32_t>(code)) + L")";
 }

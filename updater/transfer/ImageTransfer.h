@@ -25,9 +25,16 @@ WORD ProgressUpperBound(uint32_t timeoutMs);
 std::wstring EntryStartLine(const wchar_t* toolTip);                    // "%s Update"
 std::wstring EntryFileLine(const wchar_t* fileName);                    // "FileName=%s"
 std::wstring EntryOutcomeLine(const wchar_t* toolTip, bool succeeded);  // "%s Update:%s"
-std::wstring SetSystemDataErrorLine(uint32_t code);                     // "SetSystemData Error(%d)"
+// "%s Error(%d)": the library's request that failed ("SetSystemData", "SetTimeOutInfo") and the
+// driver's code.
+std::wstring RequestErrorLine(const wchar_t* request, uint32_t code);
 
 // The lines logged for an image that ReadImageFile could not read whole, by its result.
 inline constexpr wchar_t kFileOpenErrorLine[] = L"File Open Error";
 inline constexpr wchar_t kFileReadErrorLine[] = L"File Read Error";
 inline constexpr wchar_t kMemoryErrorLine[] = L"Memory Allocation Error";
+// The camera's write mark is held by another program: nothing was sent.
+inline constexpr wchar_t kCameraBusyLine[] = L"Camera Busy Error";
+// Windows ended its session while an image was being written: the process goes next.
+inline constexpr wchar_t kSessionEndedLine[] =
+    L"The write was cut off by the end of the Windows session";

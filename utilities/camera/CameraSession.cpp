@@ -2,7 +2,7 @@
 
 #include "ConsoleInterrupt.h"
 #include "TAVIKUtilDll.h"
-#include "UpdaterWindow.h"
+#include "UpdaterRunning.h"
 
 namespace {
 
@@ -21,13 +21,13 @@ int __stdcall SignalEvent(void* event) {
 CameraSession::CameraSession() : connected_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     // Looked for again here, after whatever the tool did first: the library's start writes
     // control 0x3E, which must never reach the camera beside an update.
-    updaterOpen_ = UpdaterWindowOpen();
+    updaterOpen_ = UpdaterRunning();
     started_ = !updaterOpen_ && connected_ && InterruptEvent() != nullptr &&
                OrvaneUtil_Init(connected_.get(), &SignalEvent, false);
 }
 
 CameraSession::~CameraSession() {
-    if (started_ && !UpdaterWindowOpen()) {
+    if (started_ && !UpdaterRunning()) {
         OrvaneUtil_Uninit();
     }
 }
@@ -53,7 +53,7 @@ CameraSession::Find CameraSession::FindCamera(uint32_t seconds, BlockQuery block
         case Wait::NoCamera:
             break;
         case Wait::Connected:
-            if (UpdaterWindowOpen()) {
+            if (UpdaterRunning()) {
                 return Find::UpdaterOpened;
             }
             *identity = IdentifyCamera(AskCamera(blockQuery));

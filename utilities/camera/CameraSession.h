@@ -13,13 +13,12 @@ public:
     enum class Watch { Removed, Interrupted, NotStarted };
     enum class Find { Done, Interrupted, UpdaterOpened };
 
-    // Starts the library's search for the camera, unless a TAVIKUpdate window is open at that
-    // moment (updaterOpen()): the library's start already writes to the camera. ok() tells
-    // whether it started.
+    // Starts the library's search for the camera, unless TAVIKUpdate is open at that moment
+    // (updaterOpen()): the library's start already writes to the camera. ok() tells whether it
+    // started.
     CameraSession();
-    // Shuts the library down (its closing write of control 0x3E), except while a TAVIKUpdate
-    // window is open: then the process leaves the camera as it is, never writing to it beside
-    // an update.
+    // Shuts the library down (its closing write of control 0x3E), except while TAVIKUpdate is
+    // open: then the process leaves the camera as it is, never writing to it beside an update.
     ~CameraSession();
     CameraSession(const CameraSession&) = delete;
     CameraSession& operator=(const CameraSession&) = delete;

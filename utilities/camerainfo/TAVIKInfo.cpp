@@ -14,14 +14,14 @@
 #include "ToolMain.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
-#include "UpdaterWindow.h"
+#include "UpdaterRunning.h"
 
 namespace {
 
 constexpr wchar_t kTool[] = L"TAVIKInfo";
 
 int Refuse() {
-    WriteText(OutputStream::Error, UpdaterOpenMessage(kTool));
+    WriteText(OutputStream::Error, UpdaterRunningMessage(kTool));
     return kRefusedStatus;
 }
 

@@ -14,7 +14,7 @@
 #include "ToolMain.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
-#include "UpdaterWindow.h"
+#include "UpdaterRunning.h"
 
 namespace {
 
@@ -29,14 +29,14 @@ void Print(const PackageReport& report, const PackageCheckOptions& options) {
 }
 
 int Refuse() {
-    WriteText(OutputStream::Error, UpdaterOpenMessage(kTool));
+    WriteText(OutputStream::Error, UpdaterRunningMessage(kTool));
     return kRefusedStatus;
 }
 
 int Run(const PackageCheckOptions& options) {
     // Refused before the images are read, and again by the session just before the library
     // starts: the updater may open while the images are read.
-    if (options.camera && UpdaterWindowOpen()) {
+    if (options.camera && UpdaterRunning()) {
         return Refuse();
     }
     PackageReport report = CheckPackage(options.folder, options.writeManifest);

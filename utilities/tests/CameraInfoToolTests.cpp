@@ -13,7 +13,7 @@
 #include "TempFolder.h"
 #include "TavikVersion.h"
 #include "ToolStatus.h"
-#include "UpdaterCaptionWindow.h"
+#include "RunningUpdaterMark.h"
 
 namespace {
 
@@ -229,7 +229,7 @@ TEST_F(CameraInfoTool, WatchAsJsonLinesOneEventPerLine) {
 
 TEST_F(CameraInfoTool, RefusedWhileTheUpdaterIsOpen) {
     ASSERT_TRUE(sim.Attach());
-    const UpdaterCaptionWindow updater;
+    const RunningUpdaterMark updater;
     ASSERT_TRUE(updater.ok());
     ConsoleRun run(L"TAVIKInfo.exe", L"--json");
     ASSERT_TRUE(run.WaitExit(kRunBoundMs));

@@ -10,7 +10,7 @@
 #include "CamSimControl.h"
 #include "ConsoleRun.h"
 #include "PackageFolder.h"
-#include "UpdaterCaptionWindow.h"
+#include "RunningUpdaterMark.h"
 
 namespace {
 
@@ -148,7 +148,7 @@ TEST_F(PackageCheckCamera, NoCameraWithinTheWaitHasItsOwnStatus) {
 TEST_F(PackageCheckCamera, RefusedWhileTheUpdaterIsOpen) {
     WritePackage("ZP-Na7", true);
     ASSERT_TRUE(sim.Attach());
-    const UpdaterCaptionWindow updater;
+    const RunningUpdaterMark updater;
     ASSERT_TRUE(updater.ok());
     ASSERT_NO_FATAL_FAILURE(Check(L"--json"));
     EXPECT_EQ(status, 75u);

@@ -57,6 +57,7 @@ TEST(ImageTransfer, EntryLogLines) {
     EXPECT_EQ(EntryOutcomeLine(L"Main firmware", true), L"Main firmware Update:Succeeded");
     EXPECT_EQ(EntryOutcomeLine(L"Main firmware", false), L"Main firmware Update:Failed");
     EXPECT_EQ(EntryStartLine(L""), L" Update");
-    EXPECT_EQ(SetSystemDataErrorLine(0x1F), L"SetSystemData Error(31)");
-    EXPECT_EQ(SetSystemDataErrorLine(0xFFFFFFFFu), L"SetSystemData Error(-1)");
+    EXPECT_EQ(RequestErrorLine(L"SetSystemData", 0x1F), L"SetSystemData Error(31)");
+    EXPECT_EQ(RequestErrorLine(L"SetSystemData", 0xFFFFFFFFu), L"SetSystemData Error(-1)");
+    EXPECT_EQ(RequestErrorLine(L"SetTimeOutInfo", 5), L"SetTimeOutInfo Error(5)");
 }

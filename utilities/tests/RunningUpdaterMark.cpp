@@ -1,0 +1,6 @@
+#include "RunningUpdaterMark.h"
+
+#include "UpdaterObjects.h"
+
+RunningUpdaterMark::RunningUpdaterMark()
+    : mutex_(CreateMutexW(nullptr, FALSE, kUpdaterRunningMutex)) {}
