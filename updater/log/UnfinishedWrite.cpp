@@ -26,7 +26,7 @@ bool MarkUnfinishedWrite(const std::wstring& path, const std::wstring& workingFo
     if (!file) {
         return false;
     }
-    const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    const DWORD bytes = static_cast<DWORD>(text.size()) * static_cast<DWORD>(sizeof(wchar_t));
     DWORD written = 0;
     // Through to the disk before the first image leaves: a power cut must not take it back.
     return WriteFile(file.get(), text.data(), bytes, &written, nullptr) && written == bytes &&
