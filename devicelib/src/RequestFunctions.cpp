@@ -76,12 +76,17 @@ UniqueBlock AllocateCleared(uint64_t size) {
 
 bool SendRequest(HANDLE device, RequestFunction function, const void* input, DWORD inputSize,
                  void* output, DWORD outputSize, DWORD* bytesReturned) {
-    // Without a trace the one cost is this look at a flag.
-    const BOOL ok = trace::On() ? trace::TracedRequest(device, function, input, inputSize, output,
-                                                       outputSize, bytesReturned)
-                                : SendDeviceRequest(device, RequestCode(function), input, inputSize,
-                                                    output, outputSize, bytesReturned);
-    return ok != FALSE || GetLastError() == 0;
+    trace::Request traced(function, input, inputSize);  // what is sent, before it is sent
+    DWORD returned = 0;
+    const BOOL ok = SendDeviceRequest(device, RequestCode(function), input, inputSize, output,
+                                      outputSize, &returned);
+    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (bytesReturned != nullptr) {
+        *bytesReturned = returned;
+    }
+    traced.Completed(ok != FALSE, error, output, outputSize, returned);
+    SetLastError(error);
+    return ok != FALSE || error == ERROR_SUCCESS;
 }
 
 bool SetControlValue(HANDLE device, const CtrlValueRecord& value, uint32_t length) {

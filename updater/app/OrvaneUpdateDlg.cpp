@@ -10,6 +10,7 @@
 #include "OrvaneUpdateApp.h"
 #include "PackageDescription.h"
 #include "TAVIKUtilDll.h"
+#include "TraceTarget.h"
 #include "UpdateFileLookup.h"
 #include "resource.h"
 
@@ -97,6 +98,8 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
         }
     }
 
+    // Looked at before the library opens the trace file, which it then holds.
+    const std::wstring traceProblem = TraceProblem();
     if (!OrvaneUtil_Init(this, &COrvaneUpdateDlg::OnDeviceFound, theApp.simulationMode)) {
         EndDialog(0);
         return FALSE;
@@ -111,6 +114,10 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
     firstLine += L" : ";
     firstLine += ControlText(IDC_TITLE);
     WriteLog(logPath, firstLine);
+    if (!traceProblem.empty()) {
+        WriteLog(logPath, traceProblem);
+        keepLog_ = true;  // the only place the technician who asked for a trace reads why
+    }
     return TRUE;
 }
 
