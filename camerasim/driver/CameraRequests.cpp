@@ -222,6 +222,8 @@ bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS
     ULONG information = 0;
     LONGLONG delay = 0;
     NTSTATUS status;
+    LIST_ENTRY events;
+    InitializeListHead(&events);
     {
         Lock lock;
         if (!ReplayLoaded()) {
@@ -229,18 +231,23 @@ bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS
         }
         p->sequence = ++g.sequence;
         status = ReplayAnswer(p->sequence, p->code, buffer, in, out, write ? &image : nullptr,
-                              &information, &delay);
+                              &information, &delay, &events);
         // A slow camera stays slow. The replay counts the answer as on its way until Finish.
         if (delay > 0) {
             p->replayed = true;
             p->replayTicket = g.replay.ticket;
             if (CompleteLater(irp, p, delay, &status, &information)) {
+                ReplayQueueEvents(&events);
                 *result = STATUS_PENDING;
                 return true;
             }
         }
     }
     Finish(p, status, information);
+    {
+        Lock lock;
+        ReplayQueueEvents(&events);  // each carries its replay's ticket
+    }
     *result = status;
     return true;
 }

@@ -233,10 +233,14 @@ bool ReplayLoaded();  // under the lock
 // Under the lock: a replayed answer that was completed later has reached its caller.
 void ReplayDelivered(const Pending* request);
 void ReadReceivedImage(PIRP irp, const UCHAR* record, ReceivedImage* image);
-// Under the lock: the recorded answer, or the failure that ends the replay.
+// Under the lock: the recorded answer, or the failure that ends the replay. The camera events
+// that follow the answer go into `events`, to be queued once the answer is on its way: an event
+// due with the answer comes after it.
 NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG out,
-                      const ReceivedImage* image, ULONG* information, LONGLONG* delay);
-void ReplayEventDue(Pending* event);  // the worker's: a camera event falls due
+                      const ReceivedImage* image, ULONG* information, LONGLONG* delay,
+                      LIST_ENTRY* events);
+void ReplayQueueEvents(LIST_ENTRY* events);  // under the lock
+void ReplayEventDue(Pending* event);         // the worker's: a camera event falls due
 NTSTATUS ReplayReadStatus(UCHAR* out, ULONG outSize, ULONG* information);
 
 // ControlRequests.cpp

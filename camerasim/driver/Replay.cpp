@@ -115,9 +115,9 @@ bool ImageMatches(const camsim::ReplayStep& step, const ReceivedImage* image) {
     return RtlCompareMemory(image->bytes, ImageOf(step), image->size) == image->size;
 }
 
-// Camera events that follow the answer just given are queued for their recorded moments,
-// counted from when that answer goes out. Under the lock.
-void QueueEvents(LONGLONG answerDue) {
+// The camera events that follow the answer just given, due at their recorded moments counted
+// from when that answer goes out, into `events` for ReplayQueueEvents. Under the lock.
+void TakeEvents(LONGLONG answerDue, LIST_ENTRY* events) {
     Replay& r = g.replay;
     while (r.cursor < r.steps && StepAt(r.cursor).kind != camsim::kReplayRequest) {
         const camsim::ReplayStep& step = StepAt(r.cursor);
@@ -128,7 +128,7 @@ void QueueEvents(LONGLONG answerDue) {
             p->code = step.kind;
             p->generation = r.ticket;
             p->due = answerDue + static_cast<LONGLONG>(gapMs) * 10000;
-            Enqueue(p);
+            InsertTailList(events, &p->link);
             ++r.status.outstanding;
         }
         ++r.cursor;
@@ -330,8 +330,11 @@ NTSTATUS ReplayLoad(const UCHAR* in, ULONG size) {
     // comes as long after it as recorded (a refused open, the open that then worked).
     if (first != camsim::kReplayRequest) {
         CarryOut(first, ticket);
+        LIST_ENTRY events;
+        InitializeListHead(&events);
         Lock lock;
-        QueueEvents(Now());
+        TakeEvents(Now(), &events);
+        ReplayQueueEvents(&events);
     }
     return STATUS_SUCCESS;
 }
@@ -358,7 +361,8 @@ void ReadReceivedImage(PIRP irp, const UCHAR* record, ReceivedImage* image) {
 }
 
 NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG out,
-                      const ReceivedImage* image, ULONG* information, LONGLONG* delay) {
+                      const ReceivedImage* image, ULONG* information, LONGLONG* delay,
+                      LIST_ENTRY* events) {
     Replay& r = g.replay;
     *information = 0;
     *delay = 0;
@@ -397,8 +401,14 @@ NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG
     if (*delay > 0) {
         ++r.status.outstanding;  // until ReplayDelivered
     }
-    QueueEvents(Now() + *delay);
+    TakeEvents(Now() + *delay, events);
     return step.status;
+}
+
+void ReplayQueueEvents(LIST_ENTRY* events) {
+    while (!IsListEmpty(events)) {
+        Enqueue(CONTAINING_RECORD(RemoveHeadList(events), Pending, link));
+    }
 }
 
 void ReplayDelivered(const Pending* request) {

@@ -752,6 +752,15 @@ TEST_F(CamSim, WarningStatusStillDeliversTheReply) {
     EXPECT_EQ(journal[0].information, 8u);
 }
 
+camsim::ReplayStatus ReplayStatusOf(Control& control) {
+    camsim::ReplayStatus status{};
+    EXPECT_TRUE(control.ReadReplayStatus(&status));
+    return status;
+}
+
+// The replay's cases, an entry of their own: they wait for recorded times.
+class CamSimReplay : public CamSim {};
+
 // A recorded session: the camera there, a slow version query, a short reply with
 // ERROR_MORE_DATA, and the camera unplugged 100 ms after.
 const char kSession[] =
@@ -783,7 +792,7 @@ std::vector<uint8_t> ScriptOf(const std::string& trace) {
     return script;
 }
 
-TEST_F(CamSim, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
+TEST_F(CamSimReplay, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
     ASSERT_TRUE(control_.LoadReplay(ScriptOf(kSession)));
     std::vector<std::wstring> present = PresentCameras();
     ASSERT_EQ(present.size(), 1u) << "the camera is there before the first request";
@@ -800,12 +809,17 @@ TEST_F(CamSim, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
     EXPECT_EQ(partial.error(), static_cast<DWORD>(ERROR_MORE_DATA));
     EXPECT_EQ(partial.bytes(), 2u);
     EXPECT_EQ(partial.out()[0], 0x66);
+    // Complete only once the recorded removal has happened too.
+    camsim::ReplayStatus status = ReplayStatusOf(control_);
+    if (!PresentCameras().empty()) {
+        EXPECT_EQ(status.state, camsim::kReplayRunning) << "complete before the removal";
+    }
     EXPECT_TRUE(tavik::test::WaitUntil([] { return PresentCameras().empty(); }, kWaitMs))
         << "the recorded removal never came";
-    camsim::ReplayStatus status{};
+    EXPECT_TRUE(tavik::test::WaitUntil(
+        [&] { return ReplayStatusOf(control_).state == camsim::kReplayComplete; }, kWaitMs));
     ASSERT_TRUE(control_.ReadReplayStatus(&status));
-    EXPECT_EQ(status.state, camsim::kReplayComplete);
-    EXPECT_EQ(status.done, 4u);
+    EXPECT_EQ(status.done, 5u);  // found, opened, two answers, removed
 
     Request beyond(device.get(), 26, {}, 8);
     EXPECT_FALSE(beyond.Wait());
@@ -828,7 +842,7 @@ TEST_F(CamSim, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
     ASSERT_TRUE(control_.ReadReplayStatus(&status));
     EXPECT_EQ(status.state, camsim::kReplayMismatch);
     EXPECT_EQ(status.differences, static_cast<uint32_t>(camsim::kDiffersCode));
-    EXPECT_EQ(status.step, 1u);
+    EXPECT_EQ(status.step, 2u);
     EXPECT_EQ(status.expectedCode, RequestCode(26));
     EXPECT_EQ(status.receivedCode, RequestCode(15));
 
@@ -857,7 +871,7 @@ TEST(ReplayScript, WhatCannotBeReplayedFaithfullyIsRefusedWithItsLine) {
         {header + header, "holds 2 sessions, not 3", 3},
         {header + "not json\n", "line 2: not a JSON object"},
         {header + request + ",\"returned\":2}\n", "line 2: a request's output"},
-        {header + "{\"ms\":1,\"event\":\"request\",\"code\":1,\"in\":\"0g\",\"out\":\"\","
+        {header + "{\"ms\":1,\"event\":\"request\",\"code\":2228328,\"in\":\"0g\",\"out\":\"\","
                   "\"returned\":0,\"ok\":true,\"error\":0,\"us\":5}\n",
          "input"},
         {header +
@@ -950,16 +964,10 @@ std::string EventLine(uint32_t ms, const char* event) {
 
 const char kHeader[] = "{\"schemaVersion\":2,\"program\":\"x.exe\",\"time\":\"t\"}\n";
 
-camsim::ReplayStatus ReplayStatusOf(Control& control) {
-    camsim::ReplayStatus status{};
-    EXPECT_TRUE(control.ReadReplayStatus(&status));
-    return status;
-}
-
 // Unplugged mid-request, as recorded: the camera goes while the slow answer is on its way, the
 // answer still comes as recorded, and the replay is complete only once both have happened.
-TEST_F(CamSim, ARecordedRemovalLeavesAReplayedAnswerAndCompleteMeansAllHappened) {
-    const uint32_t slowMs = Scaled(2000);
+TEST_F(CamSimReplay, ARecordedRemovalLeavesAReplayedAnswerAndCompleteMeansAllHappened) {
+    const uint32_t slowMs = Scaled(500);
     const std::string trace = std::string(kHeader) + EventLine(0, "found") +
                               RequestLine(10, 1, 15, "01", 1000) + EventLine(110, "removed") +
                               RequestLine(10 + slowMs, 2, 26, "0800137001000000", slowMs * 1000ull);
@@ -977,7 +985,7 @@ TEST_F(CamSim, ARecordedRemovalLeavesAReplayedAnswerAndCompleteMeansAllHappened)
     camsim::ReplayStatus status = ReplayStatusOf(control_);
     if (!version.Completed()) {
         EXPECT_EQ(status.state, camsim::kReplayRunning) << "complete before the last answer";
-        EXPECT_EQ(status.outstanding, 1u);
+        EXPECT_GE(status.outstanding, 1u);
     }
     ASSERT_TRUE(version.Wait()) << "the removal failed the answer, error " << version.error();
     EXPECT_EQ(version.out(), (std::vector<uint8_t>{8, 0, 0x13, 0x70, 1, 0, 0, 0}));
@@ -989,7 +997,7 @@ TEST_F(CamSim, ARecordedRemovalLeavesAReplayedAnswerAndCompleteMeansAllHappened)
 
 // Two threads of the recording: the slow request was issued first but written last. The replay
 // answers in the order of issue.
-TEST_F(CamSim, RequestsReplayInTheOrderTheyWereIssued) {
+TEST_F(CamSimReplay, RequestsReplayInTheOrderTheyWereIssued) {
     const std::string trace = std::string(kHeader) + EventLine(0, "found") +
                               RequestLine(20, 2, 15, "01", 1000) +
                               RequestLine(40, 1, 26, "0800137001000000", 30000);
@@ -1006,8 +1014,8 @@ TEST_F(CamSim, RequestsReplayInTheOrderTheyWereIssued) {
 }
 
 // A recorded refused open: the camera refuses opens until the recorded open that worked.
-TEST_F(CamSim, ARecordedRefusedOpenIsReplayedAsOne) {
-    const uint32_t refusedMs = Scaled(1500);
+TEST_F(CamSimReplay, ARecordedRefusedOpenIsReplayedAsOne) {
+    const uint32_t refusedMs = Scaled(500);
     const std::string trace = std::string(kHeader) + EventLine(0, "found") +
                               EventLine(1, "open-failed") + EventLine(1 + refusedMs, "found") +
                               EventLine(2 + refusedMs, "opened") +
@@ -1039,12 +1047,12 @@ TEST_F(CamSim, ARecordedRefusedOpenIsReplayedAsOne) {
 // A reload between a camera event's check that its replay still runs and its action: the old
 // event must not act on the new replay. The driver pauses each event there, and the reload comes
 // during the pause.
-TEST_F(CamSim, AReloadDuringACameraEventLeavesTheNewReplayAlone) {
+TEST_F(CamSimReplay, AReloadDuringACameraEventLeavesTheNewReplayAlone) {
     const std::string trace = std::string(kHeader) + EventLine(0, "found") +
                               RequestLine(10, 1, 15, "01", 1000) + EventLine(10, "removed");
     const std::vector<uint8_t> script = ScriptOf(trace);
     ASSERT_TRUE(control_.LoadReplay(script));
-    ASSERT_TRUE(control_.SetReplayEventPause(Scaled(1000)));
+    ASSERT_TRUE(control_.SetReplayEventPause(Scaled(500)));
     std::vector<std::wstring> present = PresentCameras();
     ASSERT_EQ(present.size(), 1u);
     {
@@ -1053,8 +1061,15 @@ TEST_F(CamSim, AReloadDuringACameraEventLeavesTheNewReplayAlone) {
         Request transfer(device.get(), 15, {}, 1);  // the removal falls due with its answer
         ASSERT_TRUE(transfer.Wait());
     }
-    ASSERT_TRUE(tavik::test::WaitUntil([&] { return ReplayStatusOf(control_).eventsActing == 1; },
-                                       kWaitMs));
+    camsim::ReplayStatus seen{};
+    ASSERT_TRUE(tavik::test::WaitUntil(
+        [&] {
+            seen = ReplayStatusOf(control_);
+            return seen.eventsActing == 1;
+        },
+        kWaitMs))
+        << "state " << seen.state << ", " << seen.done << " of " << seen.steps << " done, "
+        << seen.outstanding << " on their way, cameras " << PresentCameras().size();
     ASSERT_TRUE(control_.LoadReplay(script));  // the same session from its start
     ASSERT_TRUE(tavik::test::WaitUntil([&] { return ReplayStatusOf(control_).eventsActing == 0; },
                                        kWaitMs));
@@ -1067,7 +1082,7 @@ TEST_F(CamSim, AReloadDuringACameraEventLeavesTheNewReplayAlone) {
 // The driver's own SHA-256 against known answers, around the padding's edges: each image is
 // recorded by its digest only, so the replay completes only when every digest the driver
 // computes is the known one, and a mismatch shows the driver's digest in the replay's status.
-TEST_F(CamSim, TheReplaysSha256GivesTheKnownAnswers) {
+TEST_F(CamSimReplay, TheReplaysSha256GivesTheKnownAnswers) {
     const struct {
         std::string input;
         const char* sha256;
