@@ -222,6 +222,8 @@ bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS
     ULONG information = 0;
     LONGLONG delay = 0;
     NTSTATUS status;
+    LIST_ENTRY events;
+    InitializeListHead(&events);
     {
         Lock lock;
         if (!ReplayLoaded()) {
@@ -229,14 +231,23 @@ bool Replayed(PIRP irp, Pending* p, UCHAR* buffer, ULONG in, ULONG out, NTSTATUS
         }
         p->sequence = ++g.sequence;
         status = ReplayAnswer(p->sequence, p->code, buffer, in, out, write ? &image : nullptr,
-                              &information, &delay);
-        // A slow camera stays slow.
-        if (delay > 0 && CompleteLater(irp, p, delay, &status, &information)) {
-            *result = STATUS_PENDING;
-            return true;
+                              &information, &delay, &events);
+        // A slow camera stays slow. The replay counts the answer as on its way until Finish.
+        if (delay > 0) {
+            p->replayed = true;
+            p->replayTicket = g.replay.ticket;
+            if (CompleteLater(irp, p, delay, &status, &information)) {
+                ReplayQueueEvents(&events);
+                *result = STATUS_PENDING;
+                return true;
+            }
         }
     }
     Finish(p, status, information);
+    {
+        Lock lock;
+        ReplayQueueEvents(&events);  // each carries its replay's ticket
+    }
     *result = status;
     return true;
 }
@@ -259,6 +270,14 @@ NTSTATUS DispatchCameraRequest(PDEVICE_OBJECT device, PIRP irp) {
     const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     const ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
     const ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    // Only a buffered request has its buffers in the I/O manager's hands; any other code is
+    // refused before its buffers are looked at, by the replay too.
+    if ((code & 3u) != METHOD_BUFFERED) {
+        irp->IoStatus.Status = STATUS_INVALID_DEVICE_REQUEST;
+        irp->IoStatus.Information = 0;
+        IoCompleteRequest(irp, IO_NO_INCREMENT);
+        return STATUS_INVALID_DEVICE_REQUEST;
+    }
     auto* buffer = static_cast<UCHAR*>(irp->AssociatedIrp.SystemBuffer);
     const ULONG openedIn =
         stack->FileObject != nullptr

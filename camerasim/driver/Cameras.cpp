@@ -208,10 +208,11 @@ NTSTATUS DetachCamera(ULONG index) {
                 InsertTailList(&held, &p->link);
             }
         }
-        // Requests still waiting in the queue fail now, as on unplugged hardware.
+        // Requests still waiting in the queue fail now, as on unplugged hardware; an answer of
+        // a replay comes as recorded, also when the recording unplugged the camera first.
         for (PLIST_ENTRY e = g.queue.Flink; e != &g.queue; e = e->Flink) {
             auto* p = CONTAINING_RECORD(e, Pending, link);
-            if (p->irp != nullptr && p->camera == index) {
+            if (p->irp != nullptr && p->camera == index && !p->replayed) {
                 p->due = 0;
                 p->aborted = true;
                 p->status = STATUS_DEVICE_NOT_CONNECTED;

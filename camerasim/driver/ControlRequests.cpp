@@ -15,6 +15,7 @@ NTSTATUS ReadValue(const UCHAR* in, ULONG inSize, ULONG* value) {
 }
 
 NTSTATUS Reset() {
+    const ChangeLock change;
     DetachAll();
     Lock lock;
     RestoreDefaults();
@@ -255,6 +256,9 @@ NTSTATUS Handle(ULONG function, UCHAR* buffer, ULONG in, ULONG out, ULONG* infor
                 return STATUS_INVALID_PARAMETER;
             }
             g.hold[value] = true;
+            return STATUS_SUCCESS;
+        case camsim::kCtlSetReplayEventPause:
+            g.replayEventPauseMs = value;
             return STATUS_SUCCESS;
         default:
             return STATUS_INVALID_DEVICE_REQUEST;

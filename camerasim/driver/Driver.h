@@ -43,6 +43,17 @@ public:
     Lock& operator=(const Lock&) = delete;
 };
 
+// Held across a change of the replay's cameras that must not meet another: a reset or a
+// reload, and a replay's camera event from the check that its replay still runs to the end of
+// its action. Taken before the lock, never under it.
+class ChangeLock {
+public:
+    ChangeLock();
+    ~ChangeLock();
+    ChangeLock(const ChangeLock&) = delete;
+    ChangeLock& operator=(const ChangeLock&) = delete;
+};
+
 enum class DeviceKind : ULONG { Control = 1, Camera = 2 };
 
 struct DeviceExtension {
@@ -93,6 +104,8 @@ struct Pending {
     ULONG length;
     UCHAR selector;
     bool writeTimesOut;
+    bool replayed;  // an answer of the replay, whose ticket follows
+    ULONG replayTicket;
     Bytes input;  // for the journal
 };
 
@@ -104,12 +117,16 @@ struct Replay {
     ULONG cursor;        // the next step
     ULONG ticket;        // changes at every load and clear; a queued camera event compares it
     ULONG camera;        // the camera the replay attached
+    bool attached;       // and has not removed since
+    bool refused;        // the camera's refusal folder is there
     ULONG lastAnswerMs;  // the recorded moment of the last answer given
+    WCHAR folder[camsim::kMaxReplayFolderChars + 1];  // where refusals are made; empty: none
     camsim::ReplayStatus status;
 };
 
 struct State {
     KSEMAPHORE lock;
+    KSEMAPHORE changeLock;
     PDRIVER_OBJECT driver;
     PDEVICE_OBJECT control;
     bool controlLinked;
@@ -132,6 +149,8 @@ struct State {
     ULONG opens;
 
     Replay replay;
+    ULONG replayEventPauseMs;  // between a camera event's check and its action; for tests
+    ULONG eventsActing;        // camera events between their check and the end of their action
 
     struct JournalItem* journal;
     ULONG journalFirst;
@@ -207,14 +226,21 @@ struct ReceivedImage {
     UCHAR bytes[256];  // the first bytes, whole when the image is no larger
     UCHAR sha256[32];  // of the whole image
 };
-NTSTATUS ReplayLoad(const UCHAR* script, ULONG size);  // resets the camera first
-void ReplayClear();                                    // under the lock
-bool ReplayLoaded();                                   // under the lock
+// A ReplayLoad, its folder and the script; resets the camera first.
+NTSTATUS ReplayLoad(const UCHAR* in, ULONG size);
+void ReplayClear();   // under the lock
+bool ReplayLoaded();  // under the lock
+// Under the lock: a replayed answer that was completed later has reached its caller.
+void ReplayDelivered(const Pending* request);
 void ReadReceivedImage(PIRP irp, const UCHAR* record, ReceivedImage* image);
-// Under the lock: the recorded answer, or the failure that ends the replay.
+// Under the lock: the recorded answer, or the failure that ends the replay. The camera events
+// that follow the answer go into `events`, to be queued once the answer is on its way: an event
+// due with the answer comes after it.
 NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG out,
-                      const ReceivedImage* image, ULONG* information, LONGLONG* delay);
-void ReplayEventDue(Pending* event);  // the worker's: a camera event falls due
+                      const ReceivedImage* image, ULONG* information, LONGLONG* delay,
+                      LIST_ENTRY* events);
+void ReplayQueueEvents(LIST_ENTRY* events);  // under the lock
+void ReplayEventDue(Pending* event);         // the worker's: a camera event falls due
 NTSTATUS ReplayReadStatus(UCHAR* out, ULONG outSize, ULONG* information);
 
 // ControlRequests.cpp

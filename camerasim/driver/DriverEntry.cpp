@@ -183,6 +183,14 @@ Lock::~Lock() {
     KeReleaseSemaphore(&g.lock, IO_NO_INCREMENT, 1, FALSE);
 }
 
+ChangeLock::ChangeLock() {
+    KeWaitForSingleObject(&g.changeLock, Executive, KernelMode, FALSE, nullptr);
+}
+
+ChangeLock::~ChangeLock() {
+    KeReleaseSemaphore(&g.changeLock, IO_NO_INCREMENT, 1, FALSE);
+}
+
 LONGLONG Now() {
     LARGE_INTEGER t;
     KeQuerySystemTime(&t);
@@ -205,6 +213,7 @@ void RestoreDefaults() {
     g.sequence = 0;
     g.cancelled = 0;
     g.opens = 0;
+    g.replayEventPauseMs = 0;
     ReplayClear();
 }
 
@@ -213,6 +222,7 @@ void RestoreDefaults() {
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
     using namespace sim;
     KeInitializeSemaphore(&g.lock, 1, 1);
+    KeInitializeSemaphore(&g.changeLock, 1, 1);
     InitializeListHead(&g.queue);
     KeInitializeEvent(&g.wake, SynchronizationEvent, FALSE);
     g.driver = driver;

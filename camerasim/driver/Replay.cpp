@@ -2,11 +2,16 @@
 // by step, until a request differs from the one recorded. From then on every request fails.
 #include "Driver.h"
 
+extern "C" __declspec(dllimport) int __stdcall CreateDirectoryW(const WCHAR* path, void* security);
+extern "C" __declspec(dllimport) int __stdcall RemoveDirectoryW(const WCHAR* path);
+extern "C" __declspec(dllimport) ULONG __stdcall GetLastError();
+
 namespace sim {
 
 namespace {
 
 constexpr ULONG kSetSystemData = 0x00220050;
+constexpr ULONG kErrorAlreadyExists = 183;
 constexpr ULONG kLargestCopied = sizeof(ReceivedImage::bytes);
 
 ULONGLONG Padded(ULONG size) {
@@ -32,6 +37,15 @@ const UCHAR* OutputOf(const camsim::ReplayStep& step) {
     return ImageOf(step) + (copied ? Padded(step.imageSize) : 0);
 }
 
+// A request the replay may answer as recorded: a buffered one, whose buffers the I/O manager
+// owns, completed with a status that is final: a success, a warning or an error, never
+// pending or any other informational value.
+bool Answerable(const camsim::ReplayStep& step) {
+    const NTSTATUS status = step.status;
+    return (step.code & 3u) == METHOD_BUFFERED &&
+           (status == STATUS_SUCCESS || NT_WARNING(status) || NT_ERROR(status));
+}
+
 // Walks the script once; every step must lie whole inside it, and nothing may follow the last.
 bool Index(const UCHAR* script, ULONG size, ULONG* offsets, ULONG steps) {
     ULONGLONG at = sizeof(camsim::ReplayScript);
@@ -41,7 +55,8 @@ bool Index(const UCHAR* script, ULONG size, ULONG* offsets, ULONG steps) {
         }
         camsim::ReplayStep step;
         RtlCopyMemory(&step, script + at, sizeof(step));
-        if (step.kind > camsim::kReplayRemoval) {
+        if (step.kind > camsim::kReplayOpened ||
+            (step.kind == camsim::kReplayRequest && !Answerable(step))) {
             return false;
         }
         offsets[i] = static_cast<ULONG>(at);
@@ -100,9 +115,9 @@ bool ImageMatches(const camsim::ReplayStep& step, const ReceivedImage* image) {
     return RtlCompareMemory(image->bytes, ImageOf(step), image->size) == image->size;
 }
 
-// Camera events that follow the answer just given are queued for their recorded moments,
-// counted from when that answer goes out. Under the lock.
-void QueueEvents(LONGLONG answerDue) {
+// The camera events that follow the answer just given, due at their recorded moments counted
+// from when that answer goes out, into `events` for ReplayQueueEvents. Under the lock.
+void TakeEvents(LONGLONG answerDue, LIST_ENTRY* events) {
     Replay& r = g.replay;
     while (r.cursor < r.steps && StepAt(r.cursor).kind != camsim::kReplayRequest) {
         const camsim::ReplayStep& step = StepAt(r.cursor);
@@ -113,31 +128,102 @@ void QueueEvents(LONGLONG answerDue) {
             p->code = step.kind;
             p->generation = r.ticket;
             p->due = answerDue + static_cast<LONGLONG>(gapMs) * 10000;
-            Enqueue(p);
+            InsertTailList(events, &p->link);
+            ++r.status.outstanding;
         }
         ++r.cursor;
-        ++r.status.done;
     }
 }
 
-// Carries out one camera event; never under the lock.
-void CarryOut(ULONG kind, ULONG ticket) {
+// The folder that shadows the replay's camera in the prefix, so that its opens fail.
+bool RefusalFolder(WCHAR (&path)[camsim::kMaxReplayFolderChars + 96]) {
+    static const WCHAR kName[] = L"root#orvanecamsim#0000#{99a46fb3-6e59-4e87-90da-f7d0c1803dfb}";
+    const Replay& r = g.replay;
+    ULONG length = 0;
+    while (r.folder[length] != 0) {
+        path[length] = r.folder[length];
+        ++length;
+    }
+    if (length == 0) {
+        return false;  // not given: refusals are not replayed
+    }
+    for (ULONG i = 0; i < sizeof(kName) / sizeof(kName[0]); ++i) {
+        path[length + i] = kName[i];
+    }
+    ULONG camera = r.camera;
+    for (ULONG digit = 21; digit >= 18; --digit) {  // the instance number, 0000 to 0007
+        path[length + digit] = static_cast<WCHAR>(L'0' + camera % 10);
+        camera /= 10;
+    }
+    return true;
+}
+
+// Makes or lifts the refusal. Under the lock.
+void Refuse(bool refuse) {
+    Replay& r = g.replay;
+    WCHAR path[camsim::kMaxReplayFolderChars + 96];
+    if (r.refused == refuse || !RefusalFolder(path)) {
+        return;
+    }
+    if (refuse) {
+        r.refused = CreateDirectoryW(path, nullptr) || GetLastError() == kErrorAlreadyExists;
+    } else {
+        RemoveDirectoryW(path);
+        r.refused = false;
+    }
+}
+
+// The action of one camera event. Under the change lock, never under the lock.
+void Act(ULONG kind) {
     ULONG camera;
+    bool attached;
+    {
+        Lock lock;
+        camera = g.replay.camera;
+        attached = g.replay.attached;
+        if (kind == camsim::kReplayRefusal || kind == camsim::kReplayOpened) {
+            Refuse(kind == camsim::kReplayRefusal);
+            return;
+        }
+    }
+    // A camera found again while it is there stays the one camera; one removed is gone.
+    if (kind == camsim::kReplayArrival && !attached) {
+        ULONG index = 0;
+        if (NT_SUCCESS(AttachCamera(0, &index))) {
+            Lock lock;
+            g.replay.camera = index;
+            g.replay.attached = true;
+        }
+    } else if (kind == camsim::kReplayRemoval && attached) {
+        DetachCamera(camera);
+        Lock lock;
+        g.replay.attached = false;
+    }
+}
+
+// Carries out one camera event of the replay with this ticket, unless it was reset or loaded
+// again since: the check and the action are one step to a reset or a reload. Under the change
+// lock, never under the lock.
+void CarryOut(ULONG kind, ULONG ticket) {
+    ULONG pauseMs;
     {
         Lock lock;
         if (g.replay.ticket != ticket) {
             return;  // loaded again or cleared since
         }
-        camera = g.replay.camera;
+        pauseMs = g.replayEventPauseMs;
+        ++g.eventsActing;
     }
-    if (kind == camsim::kReplayArrival) {
-        ULONG index = 0;
-        if (NT_SUCCESS(AttachCamera(0, &index))) {
-            Lock lock;
-            g.replay.camera = index;
-        }
-    } else {
-        DetachCamera(camera);
+    if (pauseMs != 0) {
+        LARGE_INTEGER pause;
+        pause.QuadPart = -static_cast<LONGLONG>(pauseMs) * 10000;
+        KeDelayExecutionThread(KernelMode, FALSE, &pause);
+    }
+    Act(kind);
+    Lock lock;
+    --g.eventsActing;
+    if (g.replay.ticket == ticket) {
+        ++g.replay.status.done;
     }
 }
 
@@ -170,6 +256,7 @@ void End(ULONG sequence, ULONG differences, ULONG code, ULONG in, const Received
 }  // namespace
 
 void ReplayClear() {
+    Refuse(false);
     Free(g.replay.script);
     Free(g.replay.offsets);
     const ULONG ticket = g.replay.ticket + 1;
@@ -182,8 +269,20 @@ bool ReplayLoaded() {
 }
 
 NTSTATUS ReplayLoad(const UCHAR* in, ULONG size) {
+    camsim::ReplayLoad load;
+    if (in == nullptr || size < sizeof(load)) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    RtlCopyMemory(&load, in, sizeof(load));
+    const ULONG folderBytes = load.folderChars * sizeof(WCHAR);
+    if (load.folderChars > camsim::kMaxReplayFolderChars || size - sizeof(load) < folderBytes) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    const UCHAR* folder = in + sizeof(load);
+    in = folder + folderBytes;
+    size -= sizeof(load) + folderBytes;
     camsim::ReplayScript header;
-    if (in == nullptr || size < sizeof(header) || size > camsim::kMaxReplayScript) {
+    if (size < sizeof(header) || size > camsim::kMaxReplayScript) {
         return STATUS_INVALID_PARAMETER;
     }
     RtlCopyMemory(&header, in, sizeof(header));
@@ -204,8 +303,10 @@ NTSTATUS ReplayLoad(const UCHAR* in, ULONG size) {
         Free(offsets);
         return STATUS_INVALID_PARAMETER;
     }
+    const ChangeLock change;
     DetachAll();
     ULONG ticket;
+    ULONG first = camsim::kReplayRequest;  // what comes before the first request, if anything
     {
         Lock lock;
         RestoreDefaults();
@@ -214,25 +315,26 @@ NTSTATUS ReplayLoad(const UCHAR* in, ULONG size) {
         r.script = script;
         r.offsets = offsets;
         r.steps = header.steps;
+        RtlCopyMemory(r.folder, folder, folderBytes);
+        r.folder[load.folderChars] = 0;
         r.status.state = camsim::kReplayRunning;
         r.status.steps = header.steps;
         ticket = r.ticket;
-    }
-    // What comes before the first request is there before the program starts.
-    for (;;) {
-        ULONG kind;
-        {
-            Lock lock;
-            Replay& r = g.replay;
-            if (r.ticket != ticket || r.cursor == r.steps ||
-                StepAt(r.cursor).kind == camsim::kReplayRequest) {
-                break;
-            }
-            kind = StepAt(r.cursor).kind;
-            ++r.cursor;
-            ++r.status.done;
+        if (r.steps > 0 && StepAt(0).kind != camsim::kReplayRequest) {
+            first = StepAt(0).kind;
+            r.lastAnswerMs = StepAt(0).atMs;
+            r.cursor = 1;
         }
-        CarryOut(kind, ticket);
+    }
+    // The first is there before the program starts; what follows it before the first request
+    // comes as long after it as recorded (a refused open, the open that then worked).
+    if (first != camsim::kReplayRequest) {
+        CarryOut(first, ticket);
+        LIST_ENTRY events;
+        InitializeListHead(&events);
+        Lock lock;
+        TakeEvents(Now(), &events);
+        ReplayQueueEvents(&events);
     }
     return STATUS_SUCCESS;
 }
@@ -259,7 +361,8 @@ void ReadReceivedImage(PIRP irp, const UCHAR* record, ReceivedImage* image) {
 }
 
 NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG out,
-                      const ReceivedImage* image, ULONG* information, LONGLONG* delay) {
+                      const ReceivedImage* image, ULONG* information, LONGLONG* delay,
+                      LIST_ENTRY* events) {
     Replay& r = g.replay;
     *information = 0;
     *delay = 0;
@@ -295,15 +398,38 @@ NTSTATUS ReplayAnswer(ULONG sequence, ULONG code, UCHAR* buffer, ULONG in, ULONG
     r.lastAnswerMs = step.atMs;
     ++r.cursor;
     ++r.status.done;
-    QueueEvents(Now() + *delay);
+    if (*delay > 0) {
+        ++r.status.outstanding;  // until ReplayDelivered
+    }
+    TakeEvents(Now() + *delay, events);
     return step.status;
+}
+
+void ReplayQueueEvents(LIST_ENTRY* events) {
+    while (!IsListEmpty(events)) {
+        Enqueue(CONTAINING_RECORD(RemoveHeadList(events), Pending, link));
+    }
+}
+
+void ReplayDelivered(const Pending* request) {
+    if (request->replayed && request->replayTicket == g.replay.ticket &&
+        g.replay.status.outstanding > 0) {
+        --g.replay.status.outstanding;
+    }
 }
 
 void ReplayEventDue(Pending* event) {
     const ULONG kind = event->code;
     const ULONG ticket = event->generation;
     Discard(event);
-    CarryOut(kind, ticket);
+    {
+        const ChangeLock change;
+        CarryOut(kind, ticket);
+    }
+    Lock lock;
+    if (g.replay.ticket == ticket && g.replay.status.outstanding > 0) {
+        --g.replay.status.outstanding;
+    }
 }
 
 NTSTATUS ReplayReadStatus(UCHAR* out, ULONG outSize, ULONG* information) {
@@ -314,7 +440,10 @@ NTSTATUS ReplayReadStatus(UCHAR* out, ULONG outSize, ULONG* information) {
     {
         Lock lock;
         status = g.replay.status;
-        if (status.state == camsim::kReplayRunning && g.replay.cursor == g.replay.steps) {
+        status.eventsActing = g.eventsActing;
+        // Complete once the last step has happened, not when it was only scheduled.
+        if (status.state == camsim::kReplayRunning && g.replay.cursor == g.replay.steps &&
+            status.outstanding == 0) {
             status.state = camsim::kReplayComplete;
         }
     }

@@ -178,6 +178,7 @@ void Finish(Pending* p, NTSTATUS status, ULONG information) {
         }
         // Journalled before completion: whoever sees the result also finds the entry.
         JournalAdd(p, status, information);
+        ReplayDelivered(p);
     }
     PIRP irp = p->irp;
     Discard(p);

@@ -95,9 +95,12 @@ public:
     bool ReadImage(uint8_t selector, std::vector<uint8_t>* bytes);
 
     // Resets the camera and replays a recorded session (ReplayScript.h) from now on: the
-    // camera appears, answers and goes as recorded until a request differs.
+    // camera appears, refuses opens, answers and goes as recorded until a request differs.
     bool LoadReplay(const std::vector<uint8_t>& script);
     bool ReadReplayStatus(ReplayStatus* status);
+    // Each camera event of a replay waits this long between its check that its replay still
+    // runs and its action, until the next Reset; so that a test can reset or reload in between.
+    bool SetReplayEventPause(uint32_t milliseconds);
 
     // The camera's interface path as SetupAPI lists it (\\?\root#orvanecamsim#0000#{...}).
     bool InterfacePath(uint32_t index, std::wstring* path);
@@ -114,7 +117,9 @@ private:
     UniqueHandle device_;
 };
 
-// Where RefuseOpen puts the folder that shadows camera `index`'s interface path.
+// Where RefuseOpen puts the folder that shadows camera `index`'s interface path: in the
+// prefix's dosdevices folder (with a trailing backslash; empty when the prefix is unknown).
+std::wstring DosDevicesFolder();
 std::wstring RefusalFolder(uint32_t index);
 
 }  // namespace camsim

@@ -60,6 +60,9 @@ enum ControlFunction : uint32_t {
     kCtlReadStatus = 19,     // in: none; out: StatusRecord
     kCtlLoadReplay = 20,     // in: ReplayScript and its steps
     kCtlReadReplay = 21,     // in: none; out: ReplayStatus
+    // in: uint32_t milliseconds that a replay's camera event waits between its check that its
+    // replay still runs and its action, so that a test can reset or reload in between
+    kCtlSetReplayEventPause = 22,
 };
 
 struct AttachRecord {
@@ -122,7 +125,8 @@ struct ImagePage {
 // --- Replay of a recorded session ----------------------------------------------------------
 // A session's trace, turned into a script by the control library: a ReplayScript, then
 // `steps` records, each a ReplayStep followed by its input, its image and its output bytes
-// (those not given by a digest), each padded to a multiple of 4.
+// (those not given by a digest), each padded to a multiple of 4. kCtlLoadReplay takes a
+// ReplayLoad, the folder it names, then the script.
 constexpr uint32_t kReplayMagic = 0x59504C52u;  // "RLPY"
 constexpr uint32_t kMaxReplayScript = 16u * 1024u * 1024u;
 // Every request after a replay ended, and the one that ended it, fails with this status.
@@ -134,10 +138,19 @@ struct ReplayScript {
     uint32_t steps;
 };
 
+// Where a refused open is made: the prefix's dosdevices folder, with a trailing backslash,
+// `folderChars` UTF-16 characters without a terminating zero (0: refusals are not replayed).
+constexpr uint32_t kMaxReplayFolderChars = 1024;
+struct ReplayLoad {
+    uint32_t folderChars;
+};
+
 enum ReplayKind : uint32_t {
     kReplayRequest = 0,
-    kReplayArrival = 1,  // the camera appears
+    kReplayArrival = 1,  // the camera appears (again found while there: nothing happens)
     kReplayRemoval = 2,  // the camera is unplugged
+    kReplayRefusal = 3,  // the program's open was refused (`code`: its error): opens fail
+    kReplayOpened = 4,   // the program opened the camera: opens no longer fail
 };
 
 enum ReplayFlags : uint32_t {
@@ -163,7 +176,7 @@ struct ReplayStep {
 enum ReplayState : uint32_t {
     kReplayNone = 0,
     kReplayRunning = 1,
-    kReplayComplete = 2,  // every step answered or carried out
+    kReplayComplete = 2,  // every step answered and carried out, the last answer delivered
     kReplayMismatch = 3,  // a request differed from the one recorded
 };
 
@@ -179,7 +192,10 @@ constexpr uint32_t kImageUnreadable = 0xFFFFFFFFu;
 struct ReplayStatus {
     uint32_t state;
     uint32_t steps;
-    uint32_t done;  // steps answered or carried out
+    uint32_t done;          // requests answered and camera events carried out
+    uint32_t outstanding;   // answers and camera events on their way
+    uint32_t eventsActing;  // camera events between their check and the end of their action,
+                            // of this replay or of one reset or reloaded since
     // What ended a replay on a mismatch: the request received, by its journal sequence, and
     // the step expected.
     uint32_t differences;

@@ -166,7 +166,21 @@ bool Control::ReadStatus(StatusRecord* status) {
 }
 
 bool Control::LoadReplay(const std::vector<uint8_t>& script) {
-    return Reset() && Call(kCtlLoadReplay, script.data(), static_cast<uint32_t>(script.size()));
+    // The driver makes a recorded refusal where RefuseOpen makes one.
+    const std::wstring folder = DosDevicesFolder();
+    ReplayLoad load{static_cast<uint32_t>(folder.size())};
+    if (load.folderChars > kMaxReplayFolderChars) {
+        load.folderChars = 0;
+    }
+    std::vector<uint8_t> in(sizeof(load) + load.folderChars * sizeof(wchar_t));
+    std::memcpy(in.data(), &load, sizeof(load));
+    std::memcpy(in.data() + sizeof(load), folder.data(), load.folderChars * sizeof(wchar_t));
+    in.insert(in.end(), script.begin(), script.end());
+    return Reset() && Call(kCtlLoadReplay, in.data(), static_cast<uint32_t>(in.size()));
+}
+
+bool Control::SetReplayEventPause(uint32_t milliseconds) {
+    return SetValue(kCtlSetReplayEventPause, milliseconds);
 }
 
 bool Control::ReadReplayStatus(ReplayStatus* status) {

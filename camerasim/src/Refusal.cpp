@@ -25,7 +25,7 @@ std::wstring Environment(const wchar_t* name) {
 
 }  // namespace
 
-std::wstring RefusalFolder(uint32_t index) {
+std::wstring DosDevicesFolder() {
     // Wine hands its own environment to Windows programs; the prefix is a Unix path.
     std::wstring prefix = Environment(L"WINEPREFIX");
     if (prefix.empty()) {
@@ -36,17 +36,24 @@ std::wstring RefusalFolder(uint32_t index) {
         }
         prefix = home + L"/.wine";
     }
-    wchar_t name[96];
-    std::swprintf(name, 96,
-                  L"/dosdevices/root#orvanecamsim#%04u#{99a46fb3-6e59-4e87-90da-f7d0c1803dfb}",
-                  index);
-    std::wstring folder = L"\\\\?\\unix" + prefix + name;
+    std::wstring folder = L"\\\\?\\unix" + prefix + L"/dosdevices/";
     for (wchar_t& c : folder) {
         if (c == L'/') {
             c = L'\\';
         }
     }
     return folder;
+}
+
+std::wstring RefusalFolder(uint32_t index) {
+    const std::wstring folder = DosDevicesFolder();
+    if (folder.empty()) {
+        return folder;
+    }
+    wchar_t name[96];
+    std::swprintf(name, 96, L"root#orvanecamsim#%04u#{99a46fb3-6e59-4e87-90da-f7d0c1803dfb}",
+                  index);
+    return folder + name;
 }
 
 }  // namespace camsim

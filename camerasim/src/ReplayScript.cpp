@@ -4,7 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "CamSimProtocol.h"
 #include "UniqueAny.h"
@@ -107,6 +109,10 @@ bool AddRequest(const Json& line, uint32_t atMs, std::vector<uint8_t>* script,
         return false;
     }
     step.code = static_cast<uint32_t>(code);
+    if ((step.code & 3u) != 0) {
+        *problem = "a request whose code is not a buffered one";
+        return false;
+    }
     step.microseconds = us > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(us);
     step.status = StatusOfOutcome(ok->get<bool>(), static_cast<uint32_t>(error));
 
@@ -153,6 +159,112 @@ bool AddRequest(const Json& line, uint32_t atMs, std::vector<uint8_t>* script,
     return true;
 }
 
+// One non-empty line of a trace, with its number in the file.
+struct TraceLine {
+    size_t number;
+    std::string text;
+};
+
+std::vector<TraceLine> SplitLines(const std::string& trace) {
+    std::vector<TraceLine> lines;
+    size_t number = 0;
+    for (size_t at = 0; at < trace.size();) {
+        size_t end = trace.find('\n', at);
+        if (end == std::string::npos) {
+            end = trace.size();
+        }
+        std::string text = trace.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+        if (!text.empty()) {
+            lines.push_back({number, std::move(text)});
+        }
+    }
+    return lines;
+}
+
+constexpr char kHeaderStart[] = "{\"schemaVersion\":";
+
+bool ReadHeader(const TraceLine& header, SessionFound* found, std::string* problem) {
+    const Json line = Json::parse(header.text, nullptr, false);
+    uint64_t version = 0;
+    if (line.is_discarded() || !line.is_object() ||
+        !Number(line, "schemaVersion", 0xFFFFFFFFu, &version) || version < 1 || version > 2) {
+        *problem = "line " + std::to_string(header.number) +
+                   ": not a TAVIK_TRACE header of schema version 1 or 2";
+        return false;
+    }
+    Text(line, "program", &found->program);
+    Text(line, "time", &found->time);
+    return true;
+}
+
+// A request's step with the camera events that followed its answer, or (the first) the events
+// before the first request.
+struct Block {
+    uint64_t sequence = 0;
+    std::vector<uint8_t> bytes;
+    uint32_t steps = 0;
+};
+
+bool AddEvent(const std::string& event, const Json& line, uint32_t atMs, Block* block,
+              std::string* problem) {
+    ReplayStep step{};
+    step.atMs = atMs;
+    if (event == "found") {
+        step.kind = kReplayArrival;
+    } else if (event == "removed") {
+        step.kind = kReplayRemoval;
+    } else if (event == "open-failed") {
+        step.kind = kReplayRefusal;
+        uint64_t error = 0;
+        Number(line, "error", 0xFFFFFFFFu, &error);
+        step.code = static_cast<uint32_t>(error);
+    } else if (event == "opened") {
+        step.kind = kReplayOpened;
+    } else if (event == "closed") {
+        return true;  // the program's own doing; the camera has no part in it
+    } else {
+        *problem = "unknown event \"" + event + "\"";
+        return false;
+    }
+    Append(&block->bytes, &step, sizeof(step));
+    ++block->steps;
+    return true;
+}
+
+bool AddLine(const TraceLine& text, std::vector<Block>* blocks, std::string* problem) {
+    const Json line = Json::parse(text.text, nullptr, false);
+    if (line.is_discarded() || !line.is_object()) {
+        *problem = "not a JSON object";
+        return false;
+    }
+    std::string event;
+    uint64_t ms = 0;
+    if (!Text(line, "event", &event) || !Number(line, "ms", UINT64_MAX, &ms)) {
+        *problem = "a line needs event and ms";
+        return false;
+    }
+    const uint32_t atMs = ms > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(ms);
+    if (event != "request") {
+        return AddEvent(event, line, atMs, &blocks->back(), problem);
+    }
+    Block block;
+    // A trace of schema version 1 numbers nothing: its lines stand in the order of issue.
+    if (!Number(line, "seq", UINT64_MAX, &block.sequence)) {
+        block.sequence = blocks->size();
+    }
+    if (!AddRequest(line, atMs, &block.bytes, problem)) {
+        return false;
+    }
+    block.steps = 1;
+    blocks->push_back(std::move(block));
+    return true;
+}
+
 }  // namespace
 
 int32_t StatusOfOutcome(bool ok, uint32_t error) {
@@ -165,80 +277,68 @@ int32_t StatusOfOutcome(bool ok, uint32_t error) {
     return static_cast<int32_t>(0xC0070000u | (error & 0xFFFFu));
 }
 
-bool ScriptFromTrace(const std::string& trace, std::vector<uint8_t>* script, std::string* problem) {
-    script->assign(sizeof(ReplayScript), 0);
-    uint32_t steps = 0;
-    size_t lineNumber = 0;
-    bool header = false;
-    for (size_t at = 0; at < trace.size();) {
-        size_t end = trace.find('\n', at);
-        if (end == std::string::npos) {
-            end = trace.size();
+bool ScriptFromTrace(const std::string& trace, std::vector<uint8_t>* script, std::string* problem,
+                     uint32_t session, SessionFound* found) {
+    const std::vector<TraceLine> lines = SplitLines(trace);
+    std::vector<size_t> headers;  // index in `lines` of each session's header
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].text.rfind(kHeaderStart, 0) == 0) {
+            headers.push_back(i);
         }
-        std::string text = trace.substr(at, end - at);
-        at = end + 1;
-        ++lineNumber;
-        if (!text.empty() && text.back() == '\r') {
-            text.pop_back();
-        }
-        if (text.empty()) {
-            continue;
-        }
-        const std::string where = "line " + std::to_string(lineNumber) + ": ";
-        const Json line = Json::parse(text, nullptr, false);
-        if (line.is_discarded() || !line.is_object()) {
-            *problem = where + "not a JSON object";
-            return false;
-        }
-        uint64_t number = 0;
-        if (!header) {
-            if (!Number(line, "schemaVersion", 0xFFFFFFFFu, &number) || number != 1) {
-                *problem = where + "not a TAVIK_TRACE header of schema version 1";
-                return false;
-            }
-            header = true;
-            continue;
-        }
-        std::string event;
-        if (!Text(line, "event", &event) || !Number(line, "ms", UINT64_MAX, &number)) {
-            *problem = where + "a line needs event and ms";
-            return false;
-        }
-        const uint32_t atMs = number > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(number);
-        if (event == "request") {
-            if (!AddRequest(line, atMs, script, problem)) {
-                *problem = where + *problem;
-                return false;
-            }
-        } else if (event == "found" || event == "removed") {
-            ReplayStep step{};
-            step.kind = event == "found" ? kReplayArrival : kReplayRemoval;
-            step.atMs = atMs;
-            Append(script, &step, sizeof(step));
-        } else if (event == "opened" || event == "open-failed" || event == "closed") {
-            continue;  // the program's own doings; the camera has no part in them
-        } else {
-            *problem = where + "unknown event \"";
-            *problem += event + "\"";
-            return false;
-        }
-        ++steps;
-        if (script->size() > kMaxReplayScript) {
-            *problem = where + "the trace is too large to replay";
+    }
+    if (lines.empty()) {
+        *problem = "the trace is empty";
+        return false;
+    }
+    if (headers.empty() || headers[0] != 0) {
+        *problem = "line " + std::to_string(lines[0].number) + ": not a TAVIK_TRACE header";
+        return false;
+    }
+    const size_t count = headers.size();
+    if (session > count) {
+        *problem = "the trace holds " + std::to_string(count) + " session" +
+                   (count == 1 ? "" : "s") + ", not " + std::to_string(session);
+        return false;
+    }
+    const size_t chosen = session == 0 ? count - 1 : session - 1;
+    const size_t first = headers[chosen];
+    const size_t last = chosen + 1 < count ? headers[chosen + 1] : lines.size();
+    SessionFound what;
+    what.number = static_cast<uint32_t>(chosen + 1);
+    what.count = static_cast<uint32_t>(count);
+    if (!ReadHeader(lines[first], &what, problem)) {
+        return false;
+    }
+    std::vector<Block> blocks(1);  // what comes before the first request, then one per request
+    for (size_t i = first + 1; i < last; ++i) {
+        if (!AddLine(lines[i], &blocks, problem)) {
+            *problem = "line " + std::to_string(lines[i].number) + ": " + *problem;
             return false;
         }
     }
-    if (!header) {
-        *problem = "the trace is empty";
+    // Answered in the order they were issued, whatever order their lines were written in.
+    std::stable_sort(blocks.begin() + 1, blocks.end(),
+                     [](const Block& a, const Block& b) { return a.sequence < b.sequence; });
+    script->assign(sizeof(ReplayScript), 0);
+    uint32_t steps = 0;
+    for (const Block& block : blocks) {
+        script->insert(script->end(), block.bytes.begin(), block.bytes.end());
+        steps += block.steps;
+    }
+    if (script->size() > kMaxReplayScript) {
+        *problem = "the session is too large to replay";
         return false;
     }
     const ReplayScript head{kReplayMagic, steps};
     std::memcpy(script->data(), &head, sizeof(head));
+    if (found != nullptr) {
+        *found = what;
+    }
     return true;
 }
 
 bool ScriptFromTraceFile(const std::wstring& path, std::vector<uint8_t>* script,
-                         std::string* problem) {
+                         std::string* problem, uint32_t session, SessionFound* found) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
@@ -259,7 +359,7 @@ bool ScriptFromTraceFile(const std::wstring& path, std::vector<uint8_t>* script,
         *problem = "cannot read the trace (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    return ScriptFromTrace(text, script, problem);
+    return ScriptFromTrace(text, script, problem, session, found);
 }
 
 }  // namespace camsim

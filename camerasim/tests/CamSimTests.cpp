@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <cwchar>
 #include <vector>
 
@@ -749,6 +752,15 @@ TEST_F(CamSim, WarningStatusStillDeliversTheReply) {
     EXPECT_EQ(journal[0].information, 8u);
 }
 
+camsim::ReplayStatus ReplayStatusOf(Control& control) {
+    camsim::ReplayStatus status{};
+    EXPECT_TRUE(control.ReadReplayStatus(&status));
+    return status;
+}
+
+// The replay's cases, an entry of their own: they wait for recorded times.
+class CamSimReplay : public CamSim {};
+
 // A recorded session: the camera there, a slow version query, a short reply with
 // ERROR_MORE_DATA, and the camera unplugged 100 ms after.
 const char kSession[] =
@@ -762,6 +774,17 @@ const char kSession[] =
     "\"in\":\"\",\"out\":\"6600\",\"returned\":2,\"ok\":false,\"error\":234,\"us\":10}\r\n"
     "{\"ms\":401,\"event\":\"removed\",\"path\":\"p\"}\n";
 
+template <size_t N>
+std::string HexOf(const uint8_t (&bytes)[N]) {
+    std::string hex;
+    for (const uint8_t byte : bytes) {
+        char digits[3];
+        std::snprintf(digits, sizeof(digits), "%02x", byte);
+        hex += digits;
+    }
+    return hex;
+}
+
 std::vector<uint8_t> ScriptOf(const std::string& trace) {
     std::vector<uint8_t> script;
     std::string problem;
@@ -769,7 +792,7 @@ std::vector<uint8_t> ScriptOf(const std::string& trace) {
     return script;
 }
 
-TEST_F(CamSim, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
+TEST_F(CamSimReplay, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
     ASSERT_TRUE(control_.LoadReplay(ScriptOf(kSession)));
     std::vector<std::wstring> present = PresentCameras();
     ASSERT_EQ(present.size(), 1u) << "the camera is there before the first request";
@@ -786,12 +809,17 @@ TEST_F(CamSim, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
     EXPECT_EQ(partial.error(), static_cast<DWORD>(ERROR_MORE_DATA));
     EXPECT_EQ(partial.bytes(), 2u);
     EXPECT_EQ(partial.out()[0], 0x66);
+    // Complete only once the recorded removal has happened too.
+    camsim::ReplayStatus status = ReplayStatusOf(control_);
+    if (!PresentCameras().empty()) {
+        EXPECT_EQ(status.state, camsim::kReplayRunning) << "complete before the removal";
+    }
     EXPECT_TRUE(tavik::test::WaitUntil([] { return PresentCameras().empty(); }, kWaitMs))
         << "the recorded removal never came";
-    camsim::ReplayStatus status{};
+    EXPECT_TRUE(tavik::test::WaitUntil(
+        [&] { return ReplayStatusOf(control_).state == camsim::kReplayComplete; }, kWaitMs));
     ASSERT_TRUE(control_.ReadReplayStatus(&status));
-    EXPECT_EQ(status.state, camsim::kReplayComplete);
-    EXPECT_EQ(status.done, 4u);
+    EXPECT_EQ(status.done, 5u);  // found, opened, two answers, removed
 
     Request beyond(device.get(), 26, {}, 8);
     EXPECT_FALSE(beyond.Wait());
@@ -814,7 +842,7 @@ TEST_F(CamSim, ReplayAnswersAsRecordedAndEndsAtTheFirstRequestThatDiffers) {
     ASSERT_TRUE(control_.ReadReplayStatus(&status));
     EXPECT_EQ(status.state, camsim::kReplayMismatch);
     EXPECT_EQ(status.differences, static_cast<uint32_t>(camsim::kDiffersCode));
-    EXPECT_EQ(status.step, 1u);
+    EXPECT_EQ(status.step, 2u);
     EXPECT_EQ(status.expectedCode, RequestCode(26));
     EXPECT_EQ(status.receivedCode, RequestCode(15));
 
@@ -832,12 +860,18 @@ TEST(ReplayScript, WhatCannotBeReplayedFaithfullyIsRefusedWithItsLine) {
     const struct {
         std::string trace;
         const char* problem;
+        uint32_t session = 0;  // the last
     } cases[] = {
         {"", "empty"},
-        {"{\"schemaVersion\":2}\n", "line 1"},
+        {"{\"schemaVersion\":3}\n", "line 1"},
+        {"{\"ms\":1,\"event\":\"found\"}\n", "line 1: not a TAVIK_TRACE header"},
+        {header + "{\"ms\":1,\"event\":\"request\",\"code\":2228331,\"in\":\"\",\"out\":\"\","
+                  "\"returned\":0,\"ok\":true,\"error\":0,\"us\":5}\n",
+         "line 2: a request whose code is not a buffered one"},
+        {header + header, "holds 2 sessions, not 3", 3},
         {header + "not json\n", "line 2: not a JSON object"},
         {header + request + ",\"returned\":2}\n", "line 2: a request's output"},
-        {header + "{\"ms\":1,\"event\":\"request\",\"code\":1,\"in\":\"0g\",\"out\":\"\","
+        {header + "{\"ms\":1,\"event\":\"request\",\"code\":2228328,\"in\":\"0g\",\"out\":\"\","
                   "\"returned\":0,\"ok\":true,\"error\":0,\"us\":5}\n",
          "input"},
         {header +
@@ -850,7 +884,7 @@ TEST(ReplayScript, WhatCannotBeReplayedFaithfullyIsRefusedWithItsLine) {
     for (const auto& c : cases) {
         std::vector<uint8_t> script;
         std::string problem;
-        EXPECT_FALSE(camsim::ScriptFromTrace(c.trace, &script, &problem)) << c.trace;
+        EXPECT_FALSE(camsim::ScriptFromTrace(c.trace, &script, &problem, c.session)) << c.trace;
         EXPECT_NE(problem.find(c.problem), std::string::npos) << c.trace << " -> " << problem;
     }
     std::vector<uint8_t> script;
@@ -858,16 +892,248 @@ TEST(ReplayScript, WhatCannotBeReplayedFaithfullyIsRefusedWithItsLine) {
     ASSERT_TRUE(camsim::ScriptFromTrace(header + request + ",\"returned\":1}", &script, &problem))
         << problem;
 
-    // The driver takes nothing it cannot walk whole.
+    // The driver takes nothing it cannot walk whole, nor a request it could not answer as a
+    // driver must: one whose code is not buffered, or whose status is not final.
     Control control;
     ASSERT_TRUE(control.ok());
+    constexpr size_t kCode = sizeof(camsim::ReplayScript) + offsetof(camsim::ReplayStep, code);
+    constexpr size_t kStatus = sizeof(camsim::ReplayScript) + offsetof(camsim::ReplayStep, status);
+    const std::vector<uint8_t> good = script;
+    for (const auto& patch : {std::make_pair(kCode, 0x0022006Bu), std::make_pair(kStatus, 0x103u),
+                              std::make_pair(kStatus, 0x40000001u)}) {
+        script = good;
+        std::memcpy(&script[patch.first], &patch.second, 4);
+        EXPECT_FALSE(control.LoadReplay(script)) << std::hex << patch.second;
+    }
+    script = good;
     script.pop_back();
     EXPECT_FALSE(control.LoadReplay(script));
     script.push_back(0);
     script[0] ^= 1;
     EXPECT_FALSE(control.LoadReplay(script));
+    EXPECT_TRUE(control.LoadReplay(good));
     EXPECT_EQ(camsim::StatusOfOutcome(false, 0), camsim::kStatusFailWithoutError);
     EXPECT_TRUE(control.Reset());
+}
+
+// Each start of the library adds a session to the file: the last one is replayed, or the one
+// asked for, and no line of another session matters, not even one cut off.
+TEST(ReplayScript, TheLastSessionOrTheOneAskedFor) {
+    const auto session = [](const char* program, const char* out) {
+        return "{\"schemaVersion\":2,\"program\":\"" + std::string(program) +
+               "\",\"time\":\"t\"}\n{\"ms\":3,\"event\":\"request\",\"seq\":1,\"code\":2228328,"
+               "\"in\":\"\",\"out\":\"" +
+               out + "\",\"returned\":1,\"ok\":true,\"error\":0,\"us\":5}\n";
+    };
+    const std::string trace =
+        session("first.exe", "01") + "{\"ms\":9,\"ev\n" + session("second.exe", "02");
+    std::vector<uint8_t> script;
+    std::string problem;
+    camsim::SessionFound found;
+    ASSERT_TRUE(camsim::ScriptFromTrace(trace, &script, &problem, 0, &found)) << problem;
+    EXPECT_EQ(found.number, 2u);
+    EXPECT_EQ(found.count, 2u);
+    EXPECT_EQ(found.program, "second.exe");
+    const size_t output = sizeof(camsim::ReplayScript) + sizeof(camsim::ReplayStep);
+    ASSERT_GT(script.size(), output);
+    EXPECT_EQ(script[output], 0x02);
+    EXPECT_FALSE(camsim::ScriptFromTrace(trace, &script, &problem, 1, &found));
+    EXPECT_NE(problem.find("line 3: not a JSON object"), std::string::npos) << problem;
+    ASSERT_TRUE(camsim::ScriptFromTrace(session("first.exe", "01") + session("second.exe", "02"),
+                                        &script, &problem, 1, &found))
+        << problem;
+    EXPECT_EQ(found.program, "first.exe");
+    EXPECT_EQ(script[output], 0x01);
+}
+
+// A recorded line: a request to function `function` (empty input), numbered `sequence`,
+// answered at `ms` after `us` microseconds with `out`.
+std::string RequestLine(uint32_t ms, uint32_t sequence, uint32_t function, const char* out,
+                        uint64_t us) {
+    return "{\"ms\":" + std::to_string(ms) +
+           ",\"event\":\"request\",\"seq\":" + std::to_string(sequence) +
+           ",\"code\":" + std::to_string(RequestCode(function)) + ",\"in\":\"\",\"out\":\"" + out +
+           "\",\"returned\":" + std::to_string(std::strlen(out) / 2) +
+           ",\"ok\":true,\"error\":0,\"us\":" + std::to_string(us) + "}\n";
+}
+
+std::string EventLine(uint32_t ms, const char* event) {
+    return "{\"ms\":" + std::to_string(ms) + ",\"event\":\"" + event + "\",\"path\":\"p\"" +
+           (std::strcmp(event, "open-failed") == 0 ? ",\"error\":5" : "") + "}\n";
+}
+
+const char kHeader[] = "{\"schemaVersion\":2,\"program\":\"x.exe\",\"time\":\"t\"}\n";
+
+// Unplugged mid-request, as recorded: the camera goes while the slow answer is on its way, the
+// answer still comes as recorded, and the replay is complete only once both have happened.
+TEST_F(CamSimReplay, ARecordedRemovalLeavesAReplayedAnswerAndCompleteMeansAllHappened) {
+    const uint32_t slowMs = Scaled(500);
+    const std::string trace = std::string(kHeader) + EventLine(0, "found") +
+                              RequestLine(10, 1, 15, "01", 1000) + EventLine(110, "removed") +
+                              RequestLine(10 + slowMs, 2, 26, "0800137001000000", slowMs * 1000ull);
+    ASSERT_TRUE(control_.LoadReplay(ScriptOf(trace)));
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    UniqueHandle device = Open(present[0]);
+    ASSERT_TRUE(device);
+    Request transfer(device.get(), 15, {}, 1);
+    ASSERT_TRUE(transfer.Wait());
+    Request version(device.get(), 26, {}, 8);
+    EXPECT_TRUE(version.pending());
+    ASSERT_TRUE(tavik::test::WaitUntil([] { return PresentCameras().empty(); }, kWaitMs))
+        << "the recorded removal never came";
+    camsim::ReplayStatus status = ReplayStatusOf(control_);
+    if (!version.Completed()) {
+        EXPECT_EQ(status.state, camsim::kReplayRunning) << "complete before the last answer";
+        EXPECT_GE(status.outstanding, 1u);
+    }
+    ASSERT_TRUE(version.Wait()) << "the removal failed the answer, error " << version.error();
+    EXPECT_EQ(version.out(), (std::vector<uint8_t>{8, 0, 0x13, 0x70, 1, 0, 0, 0}));
+    status = ReplayStatusOf(control_);
+    EXPECT_EQ(status.state, camsim::kReplayComplete);
+    EXPECT_EQ(status.done, status.steps);
+    EXPECT_EQ(status.outstanding, 0u);
+}
+
+// Two threads of the recording: the slow request was issued first but written last. The replay
+// answers in the order of issue.
+TEST_F(CamSimReplay, RequestsReplayInTheOrderTheyWereIssued) {
+    const std::string trace = std::string(kHeader) + EventLine(0, "found") +
+                              RequestLine(20, 2, 15, "01", 1000) +
+                              RequestLine(40, 1, 26, "0800137001000000", 30000);
+    ASSERT_TRUE(control_.LoadReplay(ScriptOf(trace)));
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    UniqueHandle device = Open(present[0]);
+    ASSERT_TRUE(device);
+    Request version(device.get(), 26, {}, 8);
+    Request transfer(device.get(), 15, {}, 1);
+    EXPECT_TRUE(version.Wait()) << version.error();
+    EXPECT_TRUE(transfer.Wait()) << transfer.error();
+    EXPECT_EQ(ReplayStatusOf(control_).state, camsim::kReplayComplete);
+}
+
+// A recorded refused open: the camera refuses opens until the recorded open that worked.
+TEST_F(CamSimReplay, ARecordedRefusedOpenIsReplayedAsOne) {
+    const uint32_t refusedMs = Scaled(500);
+    const std::string trace = std::string(kHeader) + EventLine(0, "found") +
+                              EventLine(1, "open-failed") + EventLine(1 + refusedMs, "found") +
+                              EventLine(2 + refusedMs, "opened") +
+                              RequestLine(3 + refusedMs, 1, 15, "01", 1000);
+    ASSERT_TRUE(control_.LoadReplay(ScriptOf(trace)));
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u) << "found again, the camera stays one";
+    ASSERT_TRUE(tavik::test::WaitUntil(
+        [&] {
+            UniqueHandle refused = Open(present[0]);
+            return !refused && GetLastError() == ERROR_ACCESS_DENIED;
+        },
+        kWaitMs))
+        << "the open was not refused";
+    UniqueHandle device;
+    ASSERT_TRUE(tavik::test::WaitUntil(
+        [&] {
+            device = Open(present[0]);
+            return static_cast<bool>(device);
+        },
+        kWaitMs))
+        << "the refusal outlasted the recorded open";
+    Request transfer(device.get(), 15, {}, 1);
+    EXPECT_TRUE(transfer.Wait());
+    EXPECT_EQ(ReplayStatusOf(control_).state, camsim::kReplayComplete);
+    EXPECT_EQ(PresentCameras().size(), 1u);
+}
+
+// A reload between a camera event's check that its replay still runs and its action: the old
+// event must not act on the new replay. The driver pauses each event there, and the reload comes
+// during the pause.
+TEST_F(CamSimReplay, AReloadDuringACameraEventLeavesTheNewReplayAlone) {
+    const std::string trace = std::string(kHeader) + EventLine(0, "found") +
+                              RequestLine(10, 1, 15, "01", 1000) + EventLine(10, "removed");
+    const std::vector<uint8_t> script = ScriptOf(trace);
+    ASSERT_TRUE(control_.LoadReplay(script));
+    ASSERT_TRUE(control_.SetReplayEventPause(Scaled(500)));
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    {
+        UniqueHandle device = Open(present[0]);
+        ASSERT_TRUE(device);
+        Request transfer(device.get(), 15, {}, 1);  // the removal falls due with its answer
+        ASSERT_TRUE(transfer.Wait());
+    }
+    camsim::ReplayStatus seen{};
+    ASSERT_TRUE(tavik::test::WaitUntil(
+        [&] {
+            seen = ReplayStatusOf(control_);
+            return seen.eventsActing == 1;
+        },
+        kWaitMs))
+        << "state " << seen.state << ", " << seen.done << " of " << seen.steps << " done, "
+        << seen.outstanding << " on their way, cameras " << PresentCameras().size();
+    ASSERT_TRUE(control_.LoadReplay(script));  // the same session from its start
+    ASSERT_TRUE(tavik::test::WaitUntil([&] { return ReplayStatusOf(control_).eventsActing == 0; },
+                                       kWaitMs));
+    EXPECT_EQ(PresentCameras().size(), 1u) << "the old removal took the new replay's camera";
+    const camsim::ReplayStatus status = ReplayStatusOf(control_);
+    EXPECT_EQ(status.state, camsim::kReplayRunning);
+    EXPECT_EQ(status.done, 1u);
+}
+
+// The driver's own SHA-256 against known answers, around the padding's edges: each image is
+// recorded by its digest only, so the replay completes only when every digest the driver
+// computes is the known one, and a mismatch shows the driver's digest in the replay's status.
+TEST_F(CamSimReplay, TheReplaysSha256GivesTheKnownAnswers) {
+    const struct {
+        std::string input;
+        const char* sha256;
+    } answers[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+        {std::string(63, 'a'), "7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34"},
+        {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+        {std::string(1000, 'a'),
+         "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"},
+    };
+    std::string trace = std::string(kHeader) + EventLine(0, "found");
+    uint32_t sequence = 0;
+    for (const auto& answer : answers) {
+        ++sequence;
+        const uint32_t length = static_cast<uint32_t>(answer.input.size());
+        const uint8_t record[12] = {
+            1, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+            0, 0};
+        trace += "{\"ms\":" + std::to_string(sequence) +
+                 ",\"event\":\"request\",\"seq\":" + std::to_string(sequence) +
+                 ",\"code\":2228304,\"in\":\"" + HexOf(record) +
+                 "\",\"imageLength\":" + std::to_string(answer.input.size()) +
+                 ",\"imageSha256\":\"" + answer.sha256 +
+                 "\",\"out\":\"\",\"returned\":0,\"ok\":true,\"error\":0,\"us\":1}\n";
+    }
+    ASSERT_TRUE(control_.LoadReplay(ScriptOf(trace)));
+    std::vector<std::wstring> present = PresentCameras();
+    ASSERT_EQ(present.size(), 1u);
+    UniqueHandle device = Open(present[0]);
+    ASSERT_TRUE(device);
+    for (const auto& answer : answers) {
+        std::vector<uint8_t> record(12, 0);
+        record[0] = 1;
+        const uint32_t pointer =
+            static_cast<uint32_t>(reinterpret_cast<uintptr_t>(answer.input.data()));
+        const uint32_t length = static_cast<uint32_t>(answer.input.size());
+        std::memcpy(&record[4], &pointer, 4);
+        std::memcpy(&record[8], &length, 4);
+        Request write(device.get(), 20, record, 0);
+        write.Wait();
+        const camsim::ReplayStatus status = ReplayStatusOf(control_);
+        ASSERT_NE(status.state, camsim::kReplayMismatch)
+            << answer.input.size() << " bytes: the driver's digest is "
+            << HexOf(status.receivedImageSha256) << ", known " << answer.sha256;
+    }
+    const camsim::ReplayStatus status = ReplayStatusOf(control_);
+    EXPECT_EQ(status.state, camsim::kReplayComplete);
+    EXPECT_EQ(status.done, status.steps);
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ const wchar_t kUsage[] =
     L"  product CODE | transfer MODE | writetime US\n"
     L"  fault F E S [count] | clearfaults | hold F | delay F MS\n"
     L"  journal | status | image SEL FILE | scenario default\n"
-    L"  replay TRACE | replay-status (status 0 complete, 3 mismatch, 4 running or none)\n";
+    L"  replay TRACE [--session N] (the last session, or the Nth from 1)\n"
+    L"  replay-status (status 0 complete, 3 mismatch, 4 running or none)\n";
 
 int Fail(const wchar_t* what) {
     std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls failed (error %lu)\n", what, GetLastError());
@@ -122,14 +123,21 @@ int PrintReplayStatus(camsim::Control& control) {
     }
 }
 
-int LoadReplay(camsim::Control& control, const wchar_t* file) {
+// The last session of the file, or session `session` counted from 1.
+int LoadReplay(camsim::Control& control, const wchar_t* file, uint32_t session) {
     std::vector<uint8_t> script;
     std::string problem;
-    if (!camsim::ScriptFromTraceFile(file, &script, &problem)) {
+    camsim::SessionFound found;
+    if (!camsim::ScriptFromTraceFile(file, &script, &problem, session, &found)) {
         std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls: %hs\n", file, problem.c_str());
         return 1;
     }
-    return Check(control.LoadReplay(script), L"replay");
+    if (!control.LoadReplay(script)) {
+        return Fail(L"replay");
+    }
+    std::wprintf(L"replaying session %u of %u: %hs, %hs\n", found.number, found.count,
+                 found.program.c_str(), found.time.c_str());
+    return 0;
 }
 
 int PrintJournal(camsim::Control& control) {
@@ -258,7 +266,11 @@ int Steer(int argc, wchar_t** argv) {
         return SaveImage(control, a, argv[3]);
     }
     if (command == L"replay" && argc == 3) {
-        return LoadReplay(control, argv[2]);
+        return LoadReplay(control, argv[2], 0);
+    }
+    if (command == L"replay" && argc == 5 && std::wstring(argv[3]) == L"--session" &&
+        Number(argv[4], &a) && a > 0) {
+        return LoadReplay(control, argv[2], a);
     }
     if (command == L"replay-status" && argc == 2) {
         return PrintReplayStatus(control);

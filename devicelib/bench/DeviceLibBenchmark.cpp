@@ -246,8 +246,8 @@ void RequestFigures(camsim::Control& sim, const RequestCounts& n) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     const std::wstring tracePath = std::wstring(temp) + L"tavik-benchmark-trace.jsonl";
-    trace::StartAt(tracePath.c_str());
-    if (trace::On()) {
+    DeleteFileW(tracePath.c_str());  // a session of its own, not one added to an earlier run's
+    if (trace::BeginAt(tracePath.c_str())) {
         VersionRecord version;
         const auto start = Clock::now();
         for (int i = 0; i < kCalls * 5; ++i) {
@@ -257,7 +257,7 @@ void RequestFigures(camsim::Control& sim, const RequestCounts& n) {
         std::printf("  with TAVIK_TRACE set, a line per request: %.2f us (%+.1f %% over off)\n",
                     traced, 100.0 * (traced - perLibrary) / perLibrary);
     }
-    trace::Stop();
+    trace::End();
     DeleteFileW(tracePath.c_str());
 
     const size_t before = HeapInUse();

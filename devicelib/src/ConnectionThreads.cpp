@@ -257,9 +257,18 @@ void StopThread(std::atomic<HANDLE>& slot, const std::atomic<bool>* inRequest) {
 
 extern "C" bool ORVANE_API OrvaneUtil_Init(void* context, ConnectionCallback callback,
                                            bool /*flag: accepted, not used*/) {
-    trace::Start();
+    const bool traced = trace::Begin();
     const ThreadKind scan{&ScanDeviceThread, theApp.m_bScanRunning, theApp.m_hScanThread, true};
-    return StartThread(scan, context, callback);
+    if (StartThread(scan, context, callback)) {
+        return true;
+    }
+    if (traced) {
+        // No OrvaneUtil_Uninit need follow a refused start: the session ends with it.
+        const DWORD error = GetLastError();
+        trace::End();
+        SetLastError(error);
+    }
+    return false;
 }
 
 extern "C" bool ORVANE_API OrvaneUtil_WatchConnection(void* context, ConnectionCallback callback) {
@@ -285,4 +294,5 @@ extern "C" void ORVANE_API OrvaneUtil_Uninit(void) {
         CloseHandle(device);
         trace::Camera("closed", nullptr);
     }
+    trace::End();
 }

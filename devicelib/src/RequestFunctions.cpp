@@ -82,12 +82,17 @@ bool SendRequest(HANDLE device, RequestFunction function, const void* input, DWO
         SetLastError(ERROR_BUSY);
         return false;
     }
-    // Without a trace the one cost is this look at a flag.
-    const BOOL ok = trace::On() ? trace::TracedRequest(device, function, input, inputSize, output,
-                                                       outputSize, bytesReturned)
-                                : SendDeviceRequest(device, RequestCode(function), input, inputSize,
-                                                    output, outputSize, bytesReturned);
-    return ok != FALSE || GetLastError() == 0;
+    trace::Request traced(function, input, inputSize);  // what is sent, before it is sent
+    DWORD returned = 0;
+    const BOOL ok = SendDeviceRequest(device, RequestCode(function), input, inputSize, output,
+                                      outputSize, &returned);
+    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (bytesReturned != nullptr) {
+        *bytesReturned = returned;
+    }
+    traced.Completed(ok != FALSE, error, output, outputSize, returned);
+    SetLastError(error);
+    return ok != FALSE || error == ERROR_SUCCESS;
 }
 
 bool SetControlValue(HANDLE device, const CtrlValueRecord& value, uint32_t length) {

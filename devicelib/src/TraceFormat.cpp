@@ -121,6 +121,7 @@ std::string CameraLine(uint64_t ms, const char* event, const std::string& path, 
 
 std::string RequestLine(const RequestFields& fields) {
     std::string line = "{\"ms\":" + std::to_string(fields.ms) + ",\"event\":\"request\"";
+    AppendNumber(line, "seq", fields.sequence);
     AppendString(line, "export", fields.caller != nullptr ? fields.caller : "");
     AppendNumber(line, "code", fields.code);
     AppendBytes(line, "in", fields.input, fields.inputSize, fields.inputSha256);

@@ -7,7 +7,9 @@
 
 namespace trace {
 
-constexpr int kSchemaVersion = 1;
+// 2: a file holds sessions one after another, each from its header line; requests carry the
+// sequence number they were issued with.
+constexpr int kSchemaVersion = 2;
 // Bytes sent beyond this many are not copied into the trace: their length and SHA-256 stand
 // for them, so a whole update's trace stays small and never holds firmware.
 constexpr uint32_t kLargestCopiedInput = 256;
@@ -24,7 +26,8 @@ std::string HeaderLine(const std::string& libraryVersion, const std::string& pro
 std::string CameraLine(uint64_t ms, const char* event, const std::string& path, uint32_t error);
 
 struct RequestFields {
-    uint64_t ms = 0;               // since the first line
+    uint64_t ms = 0;               // since the session's header line, when it was answered
+    uint32_t sequence = 0;         // of the session's requests, in the order they were issued
     const char* caller = nullptr;  // the export that made the request
     uint32_t code = 0;
     // The input, or for a large one its length and digest (hexadecimal).

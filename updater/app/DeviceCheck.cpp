@@ -87,7 +87,7 @@ void COrvaneUpdateDlg::ShutDown(Log log) {
     // to this dialog: it must be gone before the window and this object are.
     const auto quit = WaitForUpdateThread();
     shutdownBlock_.End();
-    if (log == Log::Delete) {
+    if (log == Log::Delete && !keepLog_) {
         DeleteFileW(logPath.c_str());
     }
     OrvaneUtil_Uninit();

@@ -12,6 +12,7 @@
 #include "PackageDescription.h"
 #include "RunMessages.h"
 #include "TAVIKUtilDll.h"
+#include "TraceTarget.h"
 #include "UnfinishedWrite.h"
 #include "UpdateFileLookup.h"
 #include "resource.h"
@@ -102,6 +103,8 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
 
     TellOfUnfinishedWrite();
 
+    // Looked at before the library opens the trace file, which it then holds.
+    const std::wstring traceProblem = TraceProblem();
     if (!OrvaneUtil_Init(this, &COrvaneUpdateDlg::OnDeviceFound, theApp.simulationMode)) {
         EndDialog(0);
         return FALSE;
@@ -116,6 +119,10 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
     firstLine += L" : ";
     firstLine += ControlText(IDC_TITLE);
     WriteLog(logPath, firstLine);
+    if (!traceProblem.empty()) {
+        WriteLog(logPath, traceProblem);
+        keepLog_ = true;  // the only place the technician who asked for a trace reads why
+    }
     return TRUE;
 }
 

@@ -116,6 +116,7 @@ private:
     bool libraryStarted_ = false;  // OrvaneUtil_Init succeeded
     bool updateStarted_ = false;   // the worker was started: the camera may have been written
     bool shutDown_ = false;        // the library is shut down once, by the first way out
+    bool keepLog_ = false;         // the log says why TAVIK_TRACE got no trace
     // The result notification the worker posted (wParam 0: none yet), so that only that one
     // ends the run.
     std::atomic<UINT> workerResult_{0};

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "Dialog.h"
+#include "SystemLibrary.h"
 
 namespace fw {
 
@@ -57,6 +58,9 @@ CWinApp* AfxGetApp() {
 // application object pulls this file out of the static library, and with it wWinMain, which the
 // C runtime's start-up asks for only after the program's own libraries have been searched.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything else: a DLL loaded by name from now on, by the program or by a system DLL
+    // on its behalf, never comes from the program's folder.
+    LoadLibrariesFromSystemFolderOnly();
     fw::CWinApp* application = fw::AfxGetApp();
     if (application == nullptr) {
         return -1;

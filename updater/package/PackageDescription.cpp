@@ -1,7 +1,5 @@
 #include "PackageDescription.h"
 
-#include <xmllite.h>
-
 #include <string>
 #include <utility>
 
@@ -9,6 +7,7 @@
 #include "FileStream.h"
 #include "PackageNoteCodes.h"
 #include "PackageWalk.h"
+#include "SystemXmlReader.h"
 #include "UniqueAny.h"
 
 namespace {
@@ -51,8 +50,7 @@ bool LoadPackageDescription(PackageSink& sink, const wchar_t* folder) {
         return false;
     }
     ComPtr<IXmlReader> reader;
-    status =
-        ::CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.Put()), nullptr);
+    status = CreateSystemXmlReader(reader.Put());
     if (FAILED(status) || !reader) {
         NoteUnreadable(sink, L"no XML reader can be made (" + StatusText(status) + L")");
         return false;

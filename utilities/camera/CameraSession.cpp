@@ -1,7 +1,9 @@
 #include "CameraSession.h"
 
 #include "ConsoleInterrupt.h"
+#include "ConsoleOutput.h"
 #include "TAVIKUtilDll.h"
+#include "TraceTarget.h"
 #include "UpdaterRunning.h"
 
 namespace {
@@ -22,7 +24,15 @@ CameraSession::CameraSession() : connected_(CreateEventW(nullptr, TRUE, FALSE, n
     // Looked for again here, after whatever the tool did first: the library's start writes
     // control 0x3E, which must never reach the camera beside an update.
     updaterOpen_ = UpdaterRunning();
-    started_ = !updaterOpen_ && connected_ && InterruptEvent() != nullptr &&
+    if (updaterOpen_) {
+        return;
+    }
+    // Said before the library opens the trace file, which it then holds.
+    const std::wstring traceProblem = TraceProblem();
+    if (!traceProblem.empty()) {
+        WriteText(OutputStream::Error, traceProblem + L"\r\n");
+    }
+    started_ = connected_ && InterruptEvent() != nullptr &&
                OrvaneUtil_Init(connected_.get(), &SignalEvent, false);
 }
 

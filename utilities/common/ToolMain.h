@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ConsoleOutput.h"
+#include "SystemLibrary.h"
 #include "ToolCommandLine.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
@@ -16,6 +17,8 @@ template <typename Options>
 int RunTool(const wchar_t* tool, const wchar_t* usage, const wchar_t* help,
             bool (*parse)(const std::vector<std::wstring>&, Options*, std::wstring*),
             int (*run)(const Options&)) {
+    // Before anything else: a DLL loaded by name from now on never comes from the tool's folder.
+    LoadLibrariesFromSystemFolderOnly();
     ReserveStandardOutput();
     const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
     switch (FindToolRequest(arguments)) {

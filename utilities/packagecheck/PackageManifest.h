@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PackageSink.h"
+#include "ReservedDeviceName.h"
 
 inline constexpr wchar_t kManifestName[] = L"TAVIKUpdate.sha256";
 
@@ -16,10 +17,6 @@ struct ManifestLine {
     std::string sha256;  // lowercase hexadecimal
     std::wstring name;   // a file of the package folder
 };
-
-// CON, PRN, AUX, NUL, COM0-9, LPT0-9 (also with a superscript digit), CONIN$, CONOUT$, in any
-// letter case, with or without an extension: Windows opens the device, not a file.
-bool IsReservedDeviceName(std::wstring_view name);
 
 // sha256sum's lines: 64 hexadecimal digits, a blank, '*' (binary) or a blank (text), the name.
 // A UTF-8 byte-order mark, CR LF line ends and empty lines are accepted. False, with `error`

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CameraLibrary.h"
 #include "CameraSession.h"
 #include "ConsoleOutput.h"
 #include "PackageCheckOptions.h"
@@ -43,6 +44,11 @@ int Run(const PackageCheckOptions& options) {
     if (!options.camera) {
         Print(report, options);
         return ExitStatus(report);
+    }
+    std::wstring missingLibrary;
+    if (!BindCameraLibrary(&missingLibrary)) {
+        WriteText(OutputStream::Error, std::wstring(kTool) + L": " + missingLibrary + L"\r\n");
+        return kLibraryStatus;
     }
     CameraSession session;
     if (session.updaterOpen()) {

@@ -61,7 +61,8 @@ ConsoleRun::ConsoleRun(const std::wstring& program, const std::wstring& argument
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
-    const std::wstring path = BesideThisProgram(program.c_str());
+    const std::wstring path =
+        program.find(L'\\') == std::wstring::npos ? BesideThisProgram(program.c_str()) : program;
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     PROCESS_INFORMATION info = {};
     const BOOL started =

@@ -9,8 +9,8 @@
 
 class ConsoleRun {
 public:
-    // Starts `program` (a file name beside this test program) with `arguments`, its standard
-    // output and error read into memory. ok() tells whether it started.
+    // Starts `program` (a file name beside this test program, or a full path) with `arguments`,
+    // its standard output and error read into memory. ok() tells whether it started.
     ConsoleRun(const std::wstring& program, const std::wstring& arguments,
                const std::wstring& workingFolder = std::wstring());
     ~ConsoleRun();  // ends the program if it still runs

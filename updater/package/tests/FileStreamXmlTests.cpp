@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <xmllite.h>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +7,7 @@
 
 #include "ComPtr.h"
 #include "FileStream.h"
+#include "SystemXmlReader.h"
 #include "TempFolder.h"
 #include "UniqueAny.h"
 
@@ -17,8 +17,7 @@ namespace {
 std::vector<std::wstring> ReadDocument(IStream* stream) {
     std::vector<std::wstring> items;
     ComPtr<IXmlReader> reader;
-    HRESULT result =
-        ::CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.Put()), nullptr);
+    HRESULT result = CreateSystemXmlReader(reader.Put());
     EXPECT_EQ(result, S_OK);
     if (FAILED(result)) {
         return items;

@@ -1,7 +1,6 @@
 // Opening the description and setting up the reader: the ways the load fails, and that the file
 // is never left open.
 #include <windows.h>
-#include <xmllite.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +12,7 @@
 #include "PackageNoteCodes.h"
 #include "PackageTestSink.h"
 #include "PackageWalk.h"
+#include "SystemXmlReader.h"
 #include "UniqueAny.h"
 
 namespace {
@@ -31,6 +31,19 @@ bool NobodyHolds(const std::wstring& path) {
 HRESULT WINAPI FailingCreateXmlReader(REFIID, void** reader, IMalloc*) {
     *reader = nullptr;
     return E_OUTOFMEMORY;
+}
+
+// What GetProcAddress hands out for CreateXmlReader while a case replaces it; null stands for an
+// xmllite.dll without the function.
+FARPROC g_createXmlReader = nullptr;
+FARPROC(WINAPI* g_realGetProcAddress)(HMODULE, LPCSTR) = nullptr;
+
+FARPROC WINAPI ReplacingGetProcAddress(HMODULE module, LPCSTR name) {
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0 && lstrcmpA(name, "CreateXmlReader") == 0) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return g_createXmlReader;
+    }
+    return g_realGetProcAddress(module, name);
 }
 
 }  // namespace
@@ -96,15 +109,24 @@ TEST(PackageLoad, OtherReadersMayHoldTheDescription) {
 TEST(PackageLoad, ReaderThatCannotBeMadeFailsAndClosesTheFile) {
     PackageFolder package;
     package.WriteDescription(PackageXml("<TITLE>T</TITLE>"));
-    PackageTestSink sink;
-    {
-        ImportPatch patch("xmllite.dll", "CreateXmlReader",
-                          reinterpret_cast<const void*>(&FailingCreateXmlReader));
-        ASSERT_TRUE(patch.ok());
-        EXPECT_FALSE(LoadPackageDescription(sink, package.Path().c_str()));
+    g_realGetProcAddress = &GetProcAddress;  // read before the patch replaces it
+    // An xmllite.dll without the function, and one whose function fails.
+    for (FARPROC create :
+         {FARPROC(nullptr),
+          reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FailingCreateXmlReader))}) {
+        g_createXmlReader = create;
+        PackageTestSink sink;
+        {
+            ImportPatch patch("KERNEL32.dll", "GetProcAddress",
+                              reinterpret_cast<const void*>(&ReplacingGetProcAddress));
+            ASSERT_TRUE(patch.ok());
+            EXPECT_FALSE(LoadPackageDescription(sink, package.Path().c_str()));
+        }
+        EXPECT_EQ(sink.NoteCodes(), "unreadable");
+        ASSERT_FALSE(sink.notes.empty());
+        EXPECT_NE(sink.notes[0].message.find(L"no XML reader can be made"), std::wstring::npos);
+        EXPECT_TRUE(NobodyHolds(DescriptionOf(package)));
     }
-    EXPECT_EQ(sink.NoteCodes(), "unreadable");
-    EXPECT_TRUE(NobodyHolds(DescriptionOf(package)));
 }
 
 TEST(PackageLoad, FailedReadIsReportedNotTakenForTheEnd) {
@@ -145,9 +167,7 @@ TEST(PackageLoad, WalkersStandAlone) {
     ComPtr<IStream> stream;
     ASSERT_EQ(OpenPackageStream(stream.Put(), package.Path().c_str()), S_OK);
     ComPtr<IXmlReader> reader;
-    ASSERT_EQ(
-        ::CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.Put()), nullptr),
-        S_OK);
+    ASSERT_EQ(CreateSystemXmlReader(reader.Put()), S_OK);
     ASSERT_EQ(reader->SetInput(stream.Get()), S_OK);
     XmlNodeType type = XmlNodeType_None;
     ASSERT_EQ(reader->Read(&type), S_OK);
@@ -164,9 +184,7 @@ TEST(PackageLoad, WalkerReportsTheEndOfTheDocumentBeforeItsEndTag) {
     ComPtr<IStream> stream;
     ASSERT_EQ(OpenPackageStream(stream.Put(), package.Path().c_str()), S_OK);
     ComPtr<IXmlReader> reader;
-    ASSERT_EQ(
-        ::CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.Put()), nullptr),
-        S_OK);
+    ASSERT_EQ(CreateSystemXmlReader(reader.Put()), S_OK);
     ASSERT_EQ(reader->SetInput(stream.Get()), S_OK);
     XmlNodeType type = XmlNodeType_None;
     ASSERT_EQ(reader->Read(&type), S_OK);
