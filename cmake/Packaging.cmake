@@ -22,6 +22,11 @@ set(_sample_dir ${CMAKE_BINARY_DIR}/release/sample/UPDATEFILES)
 set(_licenses_dir ${CMAKE_BINARY_DIR}/release/licenses)
 set(_package_tools ${PROJECT_SOURCE_DIR}/tools/package)
 
+# objcopy and strip write the time they run into a PE header unless SOURCE_DATE_EPOCH names
+# one: 0, as the linker writes.
+set(_objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${TAVIK_OBJCOPY})
+set(_strip ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${TAVIK_STRIP})
+
 set(_released)
 set(_stripped)
 foreach(target TAVIKUpdate TAVIKUtilDll TAVIKInfo TAVIKPackageCheck)
@@ -33,10 +38,10 @@ foreach(target TAVIKUpdate TAVIKUtilDll TAVIKInfo TAVIKPackageCheck)
   add_custom_command(
     OUTPUT ${_out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${_release_dir} ${_debug_dir}
-    COMMAND ${TAVIK_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${_debug_dir}/${_name}.debug
-    COMMAND ${TAVIK_STRIP} --strip-debug --strip-unneeded -o ${_release_dir}/${_name}
+    COMMAND ${_objcopy} --only-keep-debug $<TARGET_FILE:${target}> ${_debug_dir}/${_name}.debug
+    COMMAND ${_strip} --strip-debug --strip-unneeded -o ${_release_dir}/${_name}
             $<TARGET_FILE:${target}>
-    COMMAND ${CMAKE_COMMAND} -E chdir ${_debug_dir} ${TAVIK_OBJCOPY}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${_debug_dir} ${_objcopy}
             --add-gnu-debuglink=${_name}.debug ${_release_dir}/${_name}
     COMMAND ${Python3_EXECUTABLE} ${_package_tools}/unsigned_pe.py ${_release_dir}/${_name}
     COMMAND ${CMAKE_COMMAND} -E touch ${_out}
