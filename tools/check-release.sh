@@ -92,8 +92,8 @@ unsigned="$work/second"
 grep -q 'signed by "TAVIK release check (throwaway)"' "$signed/$name/README.txt" ||
   fail "the signed archive's README does not name its signer"
 count=0
-for file in "$signed/$name"/*.exe "$signed/$name"/*.dll; do
-  base=$(basename "$file")
+while IFS= read -r -d '' file; do
+  base="${file#"$signed/$name/"}"
   osslsigncode verify -CAfile "$keys/cert.pem" -in "$file" >"$work/verify.log" 2>&1 ||
     { cat "$work/verify.log" >&2; fail "$base does not verify"; }
   [ "$base" != TAVIKUtilDll.dll ] || { say "osslsigncode verify of $base:"; sed 's/^/    /' "$work/verify.log"; }
@@ -110,7 +110,7 @@ for file in "$signed/$name"/*.exe "$signed/$name"/*.dll; do
     { cat "$work/verify.log" >&2; fail "$base with one byte changed fails for another reason than its digest"; }
   rm -f "$work/removed" "$work/changed"
   count=$((count + 1))
-done
+done < <(find "$signed/$name" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0 | sort -z)
 [ "$count" = 4 ] || fail "the signed archive holds $count EXE and DLL files, not 4"
 say "$count signed files verified, unsigned once their signatures are removed, refused once changed"
 

@@ -112,10 +112,10 @@ def stage(cmake: str, build: Path, folder: Path) -> None:
 
 
 def sign_all(root: Path, epoch: int, signing: code_signing.SigningKey):
-    signed = sorted(path for path in root.iterdir() if path.suffix.lower() in SIGNED_SUFFIXES)
+    signed = sorted(path for path in root.rglob("*") if path.suffix.lower() in SIGNED_SUFFIXES)
     for path in signed:
         code_signing.sign(path, path.stem, epoch, signing)
-    return [path.name for path in signed]
+    return [path.relative_to(root).as_posix() for path in signed]
 
 
 def make(arguments, environ: Mapping[str, str]) -> None:
