@@ -4,9 +4,12 @@
 # only DLLs that every Windows PC has (and TAVIKUtilDll.dll); SHA256SUMS beside it true; and an
 # archive that holds nothing of the build's own: entries in order, each with the commit's time,
 # no owner.
-#   cmake -DBUILD=... -DSOURCE=... -DVERSION=... -DOBJDUMP=... -DZIPINFO=... -DUNPACKED=...
-#         -P CheckReleaseArchive.cmake
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD} --target package
+# It runs the package target's step on the files the build made, and builds nothing: other tests
+# may be running the build's programs.
+#   cmake -DBUILD=... -DSOURCE=... -DVERSION=... -DPYTHON=... -DOBJDUMP=... -DZIPINFO=...
+#         -DUNPACKED=... -P CheckReleaseArchive.cmake
+execute_process(COMMAND ${PYTHON} ${SOURCE}/tools/package/make_release.py --cmake ${CMAKE_COMMAND}
+                        --build ${BUILD} --source ${SOURCE} --version ${VERSION}
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "making the release archive failed:\n${out}")

@@ -14,8 +14,7 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(_release_dir ${CMAKE_BINARY_DIR}/release/bin)
 # Beside the archive, one file per binary.
-set(TAVIK_RELEASE_NAME TAVIKUpdate-${PROJECT_VERSION}-win32)
-set(_debug_dir ${CMAKE_BINARY_DIR}/package/${TAVIK_RELEASE_NAME}-debug)
+set(_debug_dir ${CMAKE_BINARY_DIR}/package/TAVIKUpdate-${PROJECT_VERSION}-win32-debug)
 # The sample package ships in sample\UPDATEFILES, where the updater never reads it: beside
 # TAVIKUpdate.exe its test images would be written into a real camera of the model it names.
 set(_sample_dir ${CMAKE_BINARY_DIR}/release/sample/UPDATEFILES)
@@ -93,10 +92,7 @@ install(DIRECTORY ${CMAKE_BINARY_DIR}/release/sample ${_licenses_dir} DESTINATIO
 file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package
   COMMAND ${Python3_EXECUTABLE} ${_package_tools}/make_release.py --cmake ${CMAKE_COMMAND}
-          --build ${CMAKE_BINARY_DIR} --source ${PROJECT_SOURCE_DIR}
-          --name ${TAVIK_RELEASE_NAME} --version ${PROJECT_VERSION}
-          --readme ${_package_tools}/README.txt.in --stage ${CMAKE_BINARY_DIR}/release-stage
-          --out ${CMAKE_BINARY_DIR}/package
+          --build ${CMAKE_BINARY_DIR} --source ${PROJECT_SOURCE_DIR} --version ${PROJECT_VERSION}
   COMMENT "The release archive"
   VERBATIM)
 add_dependencies(package release_files)

@@ -2,8 +2,10 @@
 """Makes the release archive from a build: the files its install rules name, the user's README,
 the programs and the library signed where a certificate is given, one ZIP and SHA256SUMS.
 
-    make_release.py --build BUILD --source SOURCE --name NAME --version VERSION
-                    --readme TEMPLATE --stage FOLDER --out FOLDER [--cmake CMAKE]
+    make_release.py --build BUILD --source SOURCE --version VERSION [--cmake CMAKE]
+
+It stages into BUILD/release-stage and writes BUILD/package/TAVIKUpdate-VERSION-win32.zip and
+BUILD/package/SHA256SUMS. It builds nothing: the build's release files must be up to date.
 
 Everything that holds a time takes the release's time: SOURCE_DATE_EPOCH where it is set,
 otherwise the time of the source's commit. So the same commit gives the same bytes, whenever
@@ -122,7 +124,8 @@ def make(arguments, environ: Mapping[str, str]) -> None:
     origin = release_origin(arguments.source, environ)
     signing = code_signing.signing_key(environ)
     signer = code_signing.signer_name(signing) if signing else None
-    root = arguments.stage / arguments.name
+    name = f"TAVIKUpdate-{arguments.version}-win32"
+    root = arguments.build / "release-stage" / name
     stage(arguments.cmake, arguments.build, root)
 
     commit = origin.commit or "unknown"
@@ -130,11 +133,12 @@ def make(arguments, environ: Mapping[str, str]) -> None:
         commit += ", with changes not committed"
         print(f"package: the source differs from commit {origin.commit}: "
               "this archive is not that commit's")
-    values = {"PROJECT_VERSION": arguments.version, "RELEASE_NAME": arguments.name,
+    values = {"PROJECT_VERSION": arguments.version, "RELEASE_NAME": name,
               "RELEASE_COMMIT": commit,
               "RELEASE_DATE": time.strftime("%Y-%m-%d", time.gmtime(origin.epoch)),
-              "SIGNATURE": signature_text(signer, arguments.name)}
-    readme = readme_text(arguments.readme.read_text(encoding="utf-8"), values)
+              "SIGNATURE": signature_text(signer, name)}
+    template = arguments.source / "tools" / "package" / "README.txt.in"
+    readme = readme_text(template.read_text(encoding="utf-8"), values)
     (root / "README.txt").write_bytes(readme.encode("utf-8"))
 
     if signing:
@@ -144,12 +148,13 @@ def make(arguments, environ: Mapping[str, str]) -> None:
         print(f"package: the release is unsigned: set {code_signing.CERT_VARIABLE} and "
               f"{code_signing.KEY_VARIABLE} to sign it")
 
-    arguments.out.mkdir(parents=True, exist_ok=True)
-    archive = arguments.out / f"{arguments.name}.zip"
-    sums = arguments.out / "SHA256SUMS"
+    out = arguments.build / "package"
+    out.mkdir(parents=True, exist_ok=True)
+    archive = out / f"{name}.zip"
+    sums = out / "SHA256SUMS"
     sums.unlink(missing_ok=True)
     partial = archive.with_suffix(".zip.partial")
-    release_zip.write(partial, root, arguments.name, origin.epoch)
+    release_zip.write(partial, root, name, origin.epoch)
     partial.replace(archive)
     sums.write_text(checksums(archive), encoding="utf-8")
     print(f"package: {archive} ({hashlib.sha256(archive.read_bytes()).hexdigest()})")
@@ -157,11 +162,10 @@ def make(arguments, environ: Mapping[str, str]) -> None:
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    for option in ("build", "source", "readme", "stage", "out"):
-        parser.add_argument(f"--{option}", type=Path, required=True)
-    parser.add_argument("--cmake", default="cmake")
-    parser.add_argument("--name", required=True)
+    parser.add_argument("--build", type=Path, required=True)
+    parser.add_argument("--source", type=Path, required=True)
     parser.add_argument("--version", required=True)
+    parser.add_argument("--cmake", default="cmake")
     arguments = parser.parse_args()
     try:
         make(arguments, os.environ)
