@@ -125,6 +125,12 @@ def make(arguments, environ: Mapping[str, str]) -> None:
     signing = code_signing.signing_key(environ)
     signer = code_signing.signer_name(signing) if signing else None
     name = f"TAVIKUpdate-{arguments.version}-win32"
+    out = arguments.build / "package"
+    archive = out / f"{name}.zip"
+    sums = out / "SHA256SUMS"
+    # A run that fails leaves no archive of an earlier run to be taken for its own.
+    archive.unlink(missing_ok=True)
+    sums.unlink(missing_ok=True)
     root = arguments.build / "release-stage" / name
     stage(arguments.cmake, arguments.build, root)
 
@@ -148,11 +154,7 @@ def make(arguments, environ: Mapping[str, str]) -> None:
         print(f"package: the release is unsigned: set {code_signing.CERT_VARIABLE} and "
               f"{code_signing.KEY_VARIABLE} to sign it")
 
-    out = arguments.build / "package"
     out.mkdir(parents=True, exist_ok=True)
-    archive = out / f"{name}.zip"
-    sums = out / "SHA256SUMS"
-    sums.unlink(missing_ok=True)
     partial = archive.with_suffix(".zip.partial")
     release_zip.write(partial, root, name, origin.epoch)
     partial.replace(archive)
