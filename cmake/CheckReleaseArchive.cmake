@@ -1,13 +1,18 @@
 # Makes the release archive, unpacks it, and checks what a Windows user gets: every file in its
 # place, the sample package complete in a folder of its own and nothing where the updater reads
 # a package, every binary stripped with its debug information beside the archive, and importing
-# only DLLs that every Windows PC has (and TAVIKUtilDll.dll); SHA256SUMS beside it true.
-#   cmake -DBUILD=... -DSOURCE=... -DVERSION=... -DOBJDUMP=... -DCPACK=... -DUNPACKED=...
-#         -P CheckReleaseArchive.cmake
-execute_process(COMMAND ${CPACK} --config ${BUILD}/CPackConfig.cmake
+# only DLLs that every Windows PC has (and TAVIKUtilDll.dll); SHA256SUMS beside it true; and an
+# archive that holds nothing of the build's own: entries in order, each with the commit's time,
+# no owner.
+# It runs the package target's step on the files the build made, and builds nothing: other tests
+# may be running the build's programs.
+#   cmake -DBUILD=... -DSOURCE=... -DVERSION=... -DPYTHON=... -DOBJDUMP=... -DZIPINFO=...
+#         -DUNPACKED=... -P CheckReleaseArchive.cmake
+execute_process(COMMAND ${PYTHON} ${SOURCE}/tools/package/make_release.py --cmake ${CMAKE_COMMAND}
+                        --build ${BUILD} --source ${SOURCE} --version ${VERSION}
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "cpack failed:\n${out}")
+  message(FATAL_ERROR "making the release archive failed:\n${out}")
 endif()
 file(GLOB archives ${BUILD}/package/TAVIKUpdate-*-win32.zip)
 list(LENGTH archives count)
@@ -60,7 +65,65 @@ foreach(attribute IN LISTS names)
   endif()
 endforeach()
 
+# The release's time: SOURCE_DATE_EPOCH where set, else the commit's; a ZIP holds even seconds.
+execute_process(COMMAND git -C ${SOURCE} rev-parse HEAD OUTPUT_VARIABLE commit
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(epoch $ENV{SOURCE_DATE_EPOCH})
+else()
+  execute_process(COMMAND git -C ${SOURCE} log -1 --format=%ct HEAD OUTPUT_VARIABLE epoch
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
+math(EXPR even "${epoch} - ${epoch} % 2")
+set(ENV{SOURCE_DATE_EPOCH} ${even})
+string(TIMESTAMP entry_time "%Y%m%d.%H%M%S" UTC)
+string(TIMESTAMP release_date "%Y-%m-%d" UTC)
+
+# Every entry in the order of its name's bytes, each folder listed before what it holds; one
+# time and one mode for each kind, as Unix modes; no extra field, so no owner and no other time.
+execute_process(COMMAND ${ZIPINFO} -T -l ${archives} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "zipinfo cannot read ${archives}")
+endif()
+string(REGEX MATCHALL "\n[-d][^\n]+" entries "${listing}")
+set(names)
+foreach(entry IN LISTS entries)
+  string(STRIP "${entry}" entry)
+  if(NOT entry MATCHES "^(-rw-r--r--|drwxr-xr-x) +[0-9.]+ unx +[0-9]+ +[bt](.) +[0-9]+ +[a-zA-Z]+ +([0-9.]+) (.+)$")
+    message(FATAL_ERROR "an archive entry of another kind: ${entry}")
+  endif()
+  if(NOT CMAKE_MATCH_2 STREQUAL "-")
+    message(FATAL_ERROR "an archive entry with an extra field or header (an owner, a time): ${entry}")
+  endif()
+  if(NOT CMAKE_MATCH_3 STREQUAL entry_time)
+    message(FATAL_ERROR "an archive entry of ${CMAKE_MATCH_3}, not the release's ${entry_time}: ${entry}")
+  endif()
+  list(APPEND names "${CMAKE_MATCH_4}")
+endforeach()
+set(sorted ${names})
+list(SORT sorted)
+if(NOT names STREQUAL sorted)
+  message(FATAL_ERROR "the archive's entries are out of order: ${names}")
+endif()
+file(GLOB_RECURSE folders LIST_DIRECTORIES true RELATIVE ${UNPACKED} ${root}/*)
+set(expected "${name}/")
+foreach(folder IN LISTS folders)
+  if(IS_DIRECTORY ${UNPACKED}/${folder})
+    list(APPEND expected "${folder}/")
+  endif()
+endforeach()
+list(FILTER names INCLUDE REGEX "/$")
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "the archive lists the folders ${names}, not ${expected}")
+endif()
+
 foreach(binary ${binaries})
+  file(SIZE ${root}/${binary} size)
+  math(EXPR misaligned "${size} % 8")
+  if(NOT misaligned EQUAL 0)
+    message(FATAL_ERROR "${binary} in the archive is not padded as a signature would pad it")
+  endif()
   execute_process(COMMAND ${OBJDUMP} -h ${root}/${binary} OUTPUT_VARIABLE sections)
   if(sections MATCHES "\\.debug_")
     message(FATAL_ERROR "${binary} in the archive still holds debug information")
@@ -109,8 +172,16 @@ if(lines EQUAL 0)
 endif()
 file(READ ${root}/README.txt readme)
 string(REGEX REPLACE "[ \r\n]+" " " readme "${readme}")
+if(DEFINED ENV{TAVIK_SIGN_CERT})
+  set(signature "are signed by")
+else()
+  set(signature "are not signed")
+endif()
 foreach(words "TAVIK Update ${VERSION}" "sample\\UPDATEFILES"
-              "It must never be put beside TAVIKUpdate.exe with a real camera attached")
+              "It must never be put beside TAVIKUpdate.exe with a real camera attached"
+              "Made on ${release_date} from commit ${commit}"
+              "The programs and the library of this release ${signature}"
+              "Get-FileHash -LiteralPath $n -Algorithm SHA256")
   string(FIND "${readme}" "${words}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "README.txt in the archive does not say: ${words}")

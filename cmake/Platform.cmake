@@ -6,6 +6,13 @@ if(MINGW)
     add_link_options(-static-libgcc -static-libstdc++)  # clang: the group of its toolchain file
   endif()
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
+  # The same commit gives the same bytes from any folder, at any time: no link time in the PE
+  # header, and the source and build folders under fixed names wherever the compiler writes a
+  # path (debug information, assertions). The build folder's map comes last: GCC takes the last
+  # map that matches, and the build folder usually lies inside the source folder.
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+                      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
+  add_link_options(-Wl,--no-insert-timestamp)
 elseif(MSVC)
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 endif()

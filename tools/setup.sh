@@ -9,7 +9,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 packages=(cmake ninja-build g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
           binutils-mingw-w64-i686 mingw-w64-i686-dev wine wine32:i386 googletest
           xvfb x11-apps x11-utils imagemagick fonts-wine nlohmann-json3-dev python3
-          clang lld clang-tidy)
+          clang lld clang-tidy osslsigncode openssl unzip)
 vm_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio)
 
 missing_of() {
