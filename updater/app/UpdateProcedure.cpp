@@ -220,6 +220,10 @@ LRESULT COrvaneUpdateDlg::OnStopTimer(WPARAM id, LPARAM) {
 
 void COrvaneUpdateDlg::OnTimer(UINT_PTR id) {
     if (id < 1 || id > static_cast<UINT_PTR>(kUpdateFileCount)) {
+        if (id == kOpenRefusalTimer) {
+            ShowOpenRefusal();
+            return;
+        }
         Default();
         return;
     }
