@@ -1,6 +1,10 @@
 #include "CameraSession.h"
 
+#include <vector>
+
+#include "CameraInterfaces.h"
 #include "ConsoleInterrupt.h"
+#include "LibraryCamera.h"
 #include "TAVIKUtilDll.h"
 #include "UpdaterWindow.h"
 
@@ -51,6 +55,11 @@ CameraSession::Find CameraSession::FindCamera(uint32_t seconds, BlockQuery block
         case Wait::Interrupted:
             return Find::Interrupted;
         case Wait::NoCamera:
+            // Told apart from no camera: one that is there but will not open.
+            identity->openError = AskOpenRefusal();
+            if (identity->openError != 0) {
+                identity->status = CameraStatus::OpenRefused;
+            }
             break;
         case Wait::Connected:
             if (UpdaterWindowOpen()) {
@@ -58,6 +67,14 @@ CameraSession::Find CameraSession::FindCamera(uint32_t seconds, BlockQuery block
             }
             *identity = IdentifyCamera(AskCamera(blockQuery));
             break;
+    }
+    identity->waitSeconds = seconds;
+    std::vector<std::wstring> paths;
+    if (ListCameraInterfaces(&paths)) {
+        identity->attached = static_cast<int>(paths.size());
+        if (!paths.empty() && identity->status != CameraStatus::NoCamera) {
+            identity->interfacePath = paths.front();
+        }
     }
     return Find::Done;
 }

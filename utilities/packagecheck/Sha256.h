@@ -37,5 +37,6 @@ private:
     bool failed_ = false;
 };
 
-// The digest of a file's bytes as they lie on disk. False when it cannot be read whole.
-bool Sha256OfFile(const std::wstring& path, std::string* hex);
+// The digest of a file's bytes as they lie on disk. False when it cannot be read whole, with
+// the system error in `error` where one said why (else 0).
+bool Sha256OfFile(const std::wstring& path, std::string* hex, DWORD* error = nullptr);
