@@ -225,6 +225,14 @@ TEST(PackageCheckFolder, TheDescriptionsPathOrTheWorkingFolderGetsAHint) {
     const PackageReport working = CheckPackage(package.Outside().Path());
     EXPECT_NE(hint(working).find(L"is the updater's working folder"), std::wstring::npos);
     EXPECT_EQ(ExitStatus(working), 2) << "a hint does not make the package readable";
+
+    // Run inside the package with no folder given, which means .\UPDATEFILES.
+    wchar_t before[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, before), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryW(package.Path().c_str()));
+    const PackageReport inside = CheckPackage(kPackageFolder);
+    ASSERT_TRUE(SetCurrentDirectoryW(before));
+    EXPECT_EQ(hint(inside), L"this folder holds TAVIKUpdate.xml: it is the package; pass .");
 }
 
 TEST(PackageCheckFolder, AManifestIsNotWrittenForAPackageWithErrors) {

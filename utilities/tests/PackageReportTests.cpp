@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "DescriptionEncoding.h"
 #include "FolderHint.h"
 #include "PackageCheckOptions.h"
 #include "PackageConclusions.h"
@@ -249,4 +250,35 @@ TEST(PackageReport, AWrongFolderGetsAHintThatNamesTheRightOne) {
     for (const Case& c : cases) {
         EXPECT_EQ(FolderHint(c.folder, c.facts), c.hint) << c.folder;
     }
+}
+
+// What the reader takes for UTF-8, and where such bytes first fail it: overlong forms,
+// surrogates, values past U+10FFFF and a sequence cut off at the end all fail; a byte-order
+// mark outweighs the declaration; columns count characters.
+TEST(DescriptionEncoding, TheFirstByteThatIsNotUtf8AndWhereItIs) {
+    const struct Case {
+        std::string bytes;
+        bool utf8;
+        uint32_t line;
+        uint32_t column;
+    } cases[] = {
+        {"<a>\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\xB7</a>", true, 0, 0},
+        {"<a>\xC3\xA9x\n\xC0\x80", true, 2, 1},  // overlong
+        {"ab\xED\xA0\x80", true, 1, 3},          // a surrogate
+        {"\xF4\x90\x80\x80", true, 1, 1},        // past U+10FFFF
+        {"\xC3\xA9\xE2\x82", true, 1, 2},        // cut off
+        {"\xF5\x80\x80\x80", true, 1, 1},
+        {"<?xml version='1.0' encoding = \"UTF-8\"?>\n\xE9", true, 2, 1},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\xE9", false, 0, 0},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\xE9", true, 2, 1},
+        {"\xFF\xFE<\0a\0", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const DescriptionEncoding found = ExamineEncoding(c.bytes);
+        EXPECT_EQ(found.utf8, c.utf8) << c.bytes;
+        EXPECT_EQ(found.line, c.line) << c.bytes;
+        EXPECT_EQ(found.column, c.column) << c.bytes;
+    }
+    EXPECT_EQ(ExamineEncoding("x\x80").byte, 0x80);
+    EXPECT_EQ(ExamineEncoding("<?xml encoding='windows-1252'?>").declared, "windows-1252");
 }
