@@ -9,6 +9,7 @@
 
 #include "CamSimControl.h"
 #include "ReplayScript.h"
+#include "SystemErrorText.h"
 #include "UniqueAny.h"
 
 namespace {
@@ -25,7 +26,8 @@ const wchar_t kUsage[] =
     L"  replay-status (status 0 complete, 3 mismatch, 4 running or none)\n";
 
 int Fail(const wchar_t* what) {
-    std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls failed (error %lu)\n", what, GetLastError());
+    const std::wstring why = SystemErrorText(GetLastError());
+    std::fwprintf(stderr, L"OrvaneCamSimCtl: %ls failed: %ls\n", what, why.c_str());
     return 1;
 }
 

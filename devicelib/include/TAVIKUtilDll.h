@@ -122,8 +122,12 @@ bool ORVANE_API OrvaneUtil_Init(void* context, ConnectionCallback callback, bool
 void ORVANE_API OrvaneUtil_Uninit(void);
 bool ORVANE_API OrvaneUtil_WatchConnection(void* context, ConnectionCallback callback);
 
-/* Requests: each is one request to the driver; 0 without a request while no camera is open. */
+/* Requests: each is one request to the driver; 0 without a request while no camera is open,
+   GetLastError() then giving ERROR_DEVICE_NOT_CONNECTED, or the error that refused the open of
+   the camera that is there (ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION). */
 bool ORVANE_API OrvaneUtil_SetTimeOutInfo(uint32_t timeout);
+/* With a null code no request at all: 0, and GetLastError() says why no camera is open, or
+   ERROR_INVALID_PARAMETER once one is. */
 bool ORVANE_API OrvaneUtil_GetLastError(uint32_t* code);
 bool ORVANE_API OrvaneUtil_GetCtrlCurEvent(CtrlCurEventRecord* record);
 bool ORVANE_API OrvaneUtil_GetCtrlSignalEvent(CtrlSignalEventRecord* record);

@@ -104,8 +104,10 @@ DWORD WINAPI ScanDeviceThread(LPVOID parameter) {
         // During an update's write the camera is not opened: the search goes on until the
         // write is over, then opens it as usual.
         if (CountDeviceInterfaces() > 0 && !CameraWrittenElsewhere()) {
-            HANDLE device = OpenDeviceInterface();
+            DWORD refusal = 0;
+            HANDLE device = OpenDeviceInterface(&refusal);
             StoreDevice(app, device);
+            app.m_dwOpenError.store(refusal);
             if (device != INVALID_HANDLE_VALUE) {
                 // Stopped while opening: the device is OrvaneUtil_Uninit's to give its closing
                 // value and close, and nothing may follow that value.
@@ -118,6 +120,8 @@ DWORD WINAPI ScanDeviceThread(LPVOID parameter) {
                 }
                 break;
             }
+        } else {
+            app.m_dwOpenError.store(0);  // a refused camera that went is no longer the reason
         }
         Sleep(kPollPeriodMs);
     }
@@ -285,6 +289,7 @@ extern "C" void ORVANE_API OrvaneUtil_Uninit(void) {
     StopThread(theApp.m_hScanThread, &g_scanInRequest);
     StopThread(theApp.m_hWatchThread, nullptr);  // it makes no request
     g_scanInRequest.store(false);                // also after a thread ended by force
+    theApp.m_dwOpenError.store(0);
     if (theApp.m_hDevice.load() != INVALID_HANDLE_VALUE) {
         const trace::Caller caller("OrvaneUtil_Uninit");
         WriteConnectionControl(theApp.m_hDevice.load(), 1);

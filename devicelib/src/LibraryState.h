@@ -13,6 +13,9 @@ public:
 
     // The opened camera interface; INVALID_HANDLE_VALUE while no camera is open.
     std::atomic<HANDLE> m_hDevice{INVALID_HANDLE_VALUE};
+    // Why the last open of a camera that is there failed (ERROR_ACCESS_DENIED, say); 0 while
+    // none is there, one is open, or none was tried.
+    std::atomic<DWORD> m_dwOpenError{0};
     std::atomic<bool> m_bScanRunning{false};
     std::atomic<bool> m_bWatchRunning{false};
     // Whoever takes a thread handle out of these (exchange with null) releases it.

@@ -22,11 +22,13 @@ bool InvalidArgument() {
 }
 
 // Until the camera is open every request function fails without contacting the driver, and
-// says why to a caller that asks GetLastError.
+// says why to a caller that asks GetLastError: no camera, or the error that refused the open of
+// the one that is there.
 HANDLE ConnectedDevice() {
     const HANDLE device = theApp.m_hDevice.load();
     if (device == INVALID_HANDLE_VALUE) {
-        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+        const DWORD refusal = theApp.m_dwOpenError.load();
+        SetLastError(refusal != 0 ? refusal : ERROR_DEVICE_NOT_CONNECTED);
     }
     return device;
 }
@@ -120,7 +122,10 @@ bool ORVANE_API OrvaneUtil_SetTimeOutInfo(uint32_t timeout) {
 
 bool ORVANE_API OrvaneUtil_GetLastError(uint32_t* code) {
     if (code == nullptr) {
-        return InvalidArgument();
+        // Asked without a code, it never reaches the driver: while no camera is open it says
+        // why, as every request function does; once one is open it refuses the null. A caller
+        // waiting for the camera can so tell none from one that will not open, at any moment.
+        return ConnectedDevice() == INVALID_HANDLE_VALUE ? false : InvalidArgument();
     }
     uint8_t reply[32] = {};
     const bool ok = Request(kGetLastError, nullptr, 0, reply, sizeof(reply));

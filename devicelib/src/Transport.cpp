@@ -5,30 +5,17 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "CameraInterfaceList.h"
 #include "Diagnostics.h"
 #include "Trace.h"
 #include "UniqueAny.h"
 
-const GUID GUID_DEVINTERFACE_CAMERA = {
-    0x99A46FB3, 0x6E59, 0x4E87, {0x90, 0xDA, 0xF7, 0xD0, 0xC1, 0x80, 0x3D, 0xFB}};
+const GUID GUID_DEVINTERFACE_CAMERA = kCameraInterfaceClass;
 
 namespace {
 
-struct DevInfoTraits {
-    using Type = HDEVINFO;
-    static Type Empty() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Type h) { return h != INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { SetupDiDestroyDeviceInfoList(h); }
-};
-using UniqueDevInfo = UniqueAny<DevInfoTraits>;
-
 const wchar_t kNoDevInfo[] = L"No HDEVINFO available for this GUID\n";
 const wchar_t kNoInterface[] = L"No SP_INTERFACE_DEVICE_DATA available for this GUID instance\n";
-
-UniqueDevInfo PresentCameraInterfaces() {
-    return UniqueDevInfo(SetupDiGetClassDevsW(&GUID_DEVINTERFACE_CAMERA, nullptr, nullptr,
-                                              DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-}
 
 bool EnumCameraInterface(HDEVINFO set, DWORD index, SP_DEVICE_INTERFACE_DATA* data) {
     *data = SP_DEVICE_INTERFACE_DATA{};
@@ -53,7 +40,10 @@ int32_t CountDeviceInterfaces() {
     return count;
 }
 
-HANDLE OpenDeviceInterface() {
+HANDLE OpenDeviceInterface(DWORD* refusal) {
+    if (refusal != nullptr) {
+        *refusal = 0;
+    }
     UniqueDevInfo set = PresentCameraInterfaces();
     if (!set) {
         diag::Write(diag::Stream::StandardOutput, kNoDevInfo);
@@ -93,6 +83,9 @@ HANDLE OpenDeviceInterface() {
         std::swprintf(line, 64, L"Failed to open device!(%08X)\r\n", static_cast<unsigned>(error));
         diag::Write(diag::Stream::Debugger, line);
         trace::Camera("open-failed", nullptr, error);
+        if (refusal != nullptr) {
+            *refusal = error;
+        }
         SetLastError(error);
     } else {
         trace::Camera("opened", nullptr);

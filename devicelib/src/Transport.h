@@ -14,8 +14,9 @@ extern const GUID GUID_DEVINTERFACE_CAMERA;
 // Number of camera interfaces present now; 0 when none, or when the list can't be had.
 int32_t CountDeviceInterfaces();
 
-// An overlapped handle to the first present camera interface, or INVALID_HANDLE_VALUE.
-HANDLE OpenDeviceInterface();
+// An overlapped handle to the first present camera interface, or INVALID_HANDLE_VALUE. Where
+// the camera is there but its open fails, `refusal` (when given) gets the open's error, else 0.
+HANDLE OpenDeviceInterface(DWORD* refusal = nullptr);
 
 // One request, waited for without a time limit. Non-zero when it completed successfully; after
 // zero, GetLastError() tells why. `bytesReturned` may be null.

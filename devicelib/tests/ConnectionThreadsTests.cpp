@@ -30,6 +30,12 @@ long long MillisecondsSince(Clock::time_point start) {
 
 using Connection = CameraTest;
 
+// The library's answer to a question without a code, which never makes a request.
+DWORD WhyNoCameraIsOpen() {
+    SetLastError(ERROR_SUCCESS);
+    return OrvaneUtil_GetLastError(nullptr) ? ERROR_SUCCESS : GetLastError();
+}
+
 }  // namespace
 
 TEST_F(Connection, CameraAttachedBeforeInitIsOpenedAndReportedOnce) {
@@ -146,9 +152,32 @@ TEST_F(Connection, RefusedOpenIsRetriedWithItsDiagnosticsUntilItSucceeds) {
     ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kRefused, 2));
     EXPECT_EQ(0, probe.count());
     EXPECT_EQ(INVALID_HANDLE_VALUE, theApp.m_hDevice.load());
+
+    // Meanwhile every request says why no camera is open, and asking so reaches no camera.
+    uint8_t mode = 0;
+    EXPECT_FALSE(OrvaneUtil_GetTrans(&mode));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), WhyNoCameraIsOpen());
+    EXPECT_TRUE(Journal().empty());
+
     ASSERT_TRUE(sim.RefuseOpen(camera, false));
     ASSERT_TRUE(probe.WaitCalled());
     EXPECT_EQ(1, probe.count());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), WhyNoCameraIsOpen()) << "it is open";
+    EXPECT_TRUE(Requests(kGetLastError).empty()) << "the question made a request";
+}
+
+TEST_F(Connection, ARefusedCameraThatIsPulledIsNoCameraAgain) {
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(sim.RefuseOpen(camera, true));
+    ASSERT_TRUE(OrvaneUtil_Init(&probe, &CallbackProbe::Callback, false));
+    ASSERT_TRUE(diagnostics.WaitFor(diag::Stream::Debugger, kRefused));
+    ASSERT_TRUE(WaitUntil([] { return WhyNoCameraIsOpen() == ERROR_ACCESS_DENIED; }));
+    ASSERT_TRUE(sim.Detach(camera));
+    EXPECT_TRUE(WaitUntil([] { return WhyNoCameraIsOpen() == ERROR_DEVICE_NOT_CONNECTED; }));
+    OrvaneUtil_Uninit();
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED), WhyNoCameraIsOpen());
+    EXPECT_EQ(0, probe.count());
 }
 
 TEST_F(Connection, WatchWithNoCameraReportsAtOnce) {

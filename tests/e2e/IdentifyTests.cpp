@@ -1,5 +1,6 @@
 // The camera identified (or not), the model check with its boxes, and the ways out that end
 // the program without an update.
+#include "SystemErrorText.h"
 #include "TimeScale.h"
 #include "UpdaterRun.h"
 
@@ -31,6 +32,28 @@ TEST_F(Identifying, Camera7012ShowsItsVersionLineLogsItAndEnablesUpdate) {
     EXPECT_EQ(texts[1], kDefaultVersionLine);
     EXPECT_TRUE(IsEnabled(Item(IDC_EXIT)));
     EXPECT_TRUE(OtherWindows().empty());
+}
+
+// A camera that is there but will not open (access denied, another program holding it): the
+// dialog keeps waiting and says why on its version line, and once the camera opens that line
+// gives way to the camera's own.
+TEST_F(Identifying, ACameraThatCannotBeOpenedIsSaidOnTheVersionLineUntilItOpens) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_TRUE(sim.RefuseOpen(camera, true));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::vector<std::wstring> refused = {L"Camera found but cannot be opened: " +
+                                               SystemErrorText(ERROR_ACCESS_DENIED)};
+    EXPECT_TRUE(WaitUntil([&] { return VersionList() == refused; }, kIdentifyMs))
+        << (VersionList().empty() ? std::wstring() : VersionList()[0]).c_str();
+    EXPECT_FALSE(IsEnabled(Item(IDC_UPDATE)));
+    EXPECT_EQ(LogTexts().size(), 1u) << "the line is not logged";
+
+    ASSERT_TRUE(sim.RefuseOpen(camera, false));
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    EXPECT_EQ(VersionList(), std::vector<std::wstring>{kDefaultVersionLine});
+    EXPECT_EQ(WithCode(ReadCameraJournal(), kCodeGetLastError).size(), 0u)
+        << "the wait asked the camera itself";
 }
 
 class MatchingZpMo7 : public UpdaterRun {

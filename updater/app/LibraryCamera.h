@@ -2,8 +2,18 @@
 // updater, which switches a camera's transfer off, and the package checker, which only asks.
 #pragma once
 
+#include "CameraOpenRefusal.h"
 #include "DeviceDecision.h"
 #include "TAVIKUtilDll.h"
+
+// Why the camera that is there could not be opened; 0 when none is there or one is open. Asked
+// with a null code, OrvaneUtil_GetLastError never makes a request: while no camera is open it
+// fails with the reason, once one is open it refuses the null.
+inline DWORD AskOpenRefusal() {
+    SetLastError(ERROR_SUCCESS);
+    OrvaneUtil_GetLastError(nullptr);
+    return OpenRefusalOf(GetLastError());
+}
 
 class LibraryCamera final : public DeviceCheckCamera {
 public:

@@ -7,6 +7,7 @@
 
 #include "DialogNotifications.h"
 #include "ImageTransfer.h"
+#include "LibraryCamera.h"
 #include "LogFile.h"
 #include "OrvaneUpdateApp.h"
 #include "PackageDescription.h"
@@ -25,6 +26,8 @@ constexpr COLORREF kDarkBlue = RGB(0, 0, 128);
 
 // The controls that take the bold font, in the order they are given it.
 constexpr int kBoldControls[] = {IDC_VERSION_LIST, IDC_TITLE, IDC_CAUTION, IDC_DEVNAME, IDC_DATA};
+
+constexpr UINT kOpenRefusalPeriodMs = 1000;
 
 }  // namespace
 
@@ -110,6 +113,7 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
         return FALSE;
     }
     libraryStarted_ = true;
+    SetTimer(m_hWnd, kOpenRefusalTimer, kOpenRefusalPeriodMs, nullptr);
 
     // Every run starts a new log.
     GetLogFilePath(logPath);
@@ -146,6 +150,24 @@ int __stdcall COrvaneUpdateDlg::OnDeviceFound(void* context) {
     dialog->deviceReported_.store(true);
     PostMessageW(dialog->m_hWnd, WM_SYSCOMMAND, SYSCMD_DEVICE_FOUND, 0);
     return 0;
+}
+
+void COrvaneUpdateDlg::ShowOpenRefusal() {
+    if (stage_ != DialogStage::Waiting) {
+        KillTimer(m_hWnd, kOpenRefusalTimer);  // the device check owns the line from now on
+        return;
+    }
+    const DWORD refusal = AskOpenRefusal();
+    const std::wstring line = refusal != 0 ? OpenRefusedLine(refusal) : std::wstring();
+    if (line == refusalShown_) {
+        return;
+    }
+    HWND versionList = GetDlgItem(IDC_VERSION_LIST);
+    SendMessageW(versionList, LB_RESETCONTENT, 0, 0);
+    if (!line.empty()) {
+        SendMessageW(versionList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    refusalShown_ = line;
 }
 
 HBRUSH COrvaneUpdateDlg::OnCtlColor(HDC dc, HWND control, UINT kind) {

@@ -62,6 +62,10 @@ private:
 
     // The library's connection callback: runs on the library's thread, so it only posts.
     static int __stdcall OnDeviceFound(void* context);
+    // While the dialog waits: a camera that is there but cannot be opened, said on the version
+    // line, which is cleared once it opens. Asked on a slow timer, never of the camera itself.
+    void ShowOpenRefusal();
+    static constexpr UINT_PTR kOpenRefusalTimer = 16;  // apart from the progress timers, 1 to 5
 
     // Package.
     void SetTitleText(const wchar_t* text) override;
@@ -123,4 +127,5 @@ private:
     std::atomic<LPARAM> workerResultParam_{0};
     std::atomic<bool> deviceReported_{false};  // the library called OnDeviceFound
     bool sessionEndLogged_ = false;
+    std::wstring refusalShown_;                // the version line's text while it waits
 };

@@ -290,6 +290,10 @@ void COrvaneUpdateDlg::StopTimer(UINT_PTR id) {
 
 void COrvaneUpdateDlg::OnTimer(UINT_PTR id) {
     if (id < 1 || id > static_cast<UINT_PTR>(kUpdateFileCount)) {
+        if (id == kOpenRefusalTimer) {
+            ShowOpenRefusal();
+            return;
+        }
         Default();
         return;
     }

@@ -7,6 +7,7 @@
 #include "FileStream.h"
 #include "PackageNoteCodes.h"
 #include "PackageWalk.h"
+#include "SystemErrorText.h"
 #include "SystemXmlReader.h"
 #include "UniqueAny.h"
 
@@ -46,19 +47,19 @@ bool LoadPackageDescription(PackageSink& sink, const wchar_t* folder) {
     if (FAILED(status)) {
         NoteUnreadable(sink, L"the description " +
                                  (folder != nullptr ? DescriptionPath(folder) : std::wstring()) +
-                                 L" cannot be opened (" + StatusText(status) + L")");
+                                 L" cannot be opened: " + StatusText(status));
         return false;
     }
     ComPtr<IXmlReader> reader;
     status = CreateSystemXmlReader(reader.Put());
     if (FAILED(status) || !reader) {
-        NoteUnreadable(sink, L"no XML reader can be made (" + StatusText(status) + L")");
+        NoteUnreadable(sink, L"no XML reader can be made: " + StatusText(status));
         return false;
     }
     status = reader->SetInput(stream.Get());
     if (FAILED(status)) {
-        NoteUnreadable(
-            sink, L"the XML reader does not take the description (" + StatusText(status) + L")");
+        NoteUnreadable(sink,
+                       L"the XML reader does not take the description: " + StatusText(status));
         return false;
     }
     // No document has more nodes than bytes.

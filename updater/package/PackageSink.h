@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cwchar>
 #include <string>
 
 #include "UpdateFileEntry.h"
@@ -23,13 +22,6 @@ struct PackageNote {
     uint32_t column;
     int entry = 0;  // the ID (1 to 5) of the entry it concerns, 0 for none
 };
-
-// A failure status as a note's message gives it: "0x" and eight hexadecimal digits.
-inline std::wstring StatusText(HRESULT status) {
-    wchar_t text[16] = {};
-    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(status));
-    return text;
-}
 
 class PackageSink {
 public:

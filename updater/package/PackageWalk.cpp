@@ -6,6 +6,7 @@
 #include "DecimalConversion.h"
 #include "NameSuggestion.h"
 #include "PackageNoteCodes.h"
+#include "SystemErrorText.h"
 #include "UpdateFileValues.h"
 
 namespace {
@@ -480,9 +481,9 @@ void PackageWalk::NoteStopped(HRESULT status) {
         why = L"elements nest deeper than the reader allows";
     } else if (HRESULT_FACILITY(status) == FACILITY_WIN32) {
         code = note_code::kReadFailed;
-        why = L"the description could not be read further (" + StatusText(status) + L")";
+        why = L"the description could not be read further: " + StatusText(status);
     } else {
-        why = L"the description is not well-formed (" + StatusText(status) + L")";
+        why = L"the description is not well-formed (" + StatusNumber(status) + L")";
     }
     Note(NoteSeverity::Error, code,
          why + L": the walk stopped here; taken before: " + TakenSoFar() + L"; the rest is lost");

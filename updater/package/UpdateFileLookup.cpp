@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "PackageNoteCodes.h"
+#include "SystemErrorText.h"
 #include "UniqueAny.h"
 #include "UpdateFileValues.h"
 
@@ -59,11 +60,10 @@ bool ResolveUpdateFile(UpdateFileEntry& entry, const wchar_t* folder, PackageSin
     const UniqueFindHandle search(::FindFirstFileW(pattern.c_str(), &data));
     if (!search) {
         const DWORD error = ::GetLastError();
-        NoteFor(sink, NoteSeverity::Warning, note_code::kFileMissing,
-                L"no file matches \"" + shownName + L"\" in the package folder" +
-                    (error == ERROR_FILE_NOT_FOUND
-                         ? std::wstring()
-                         : L" (system error " + std::to_wstring(error) + L")"));
+        NoteFor(
+            sink, NoteSeverity::Warning, note_code::kFileMissing,
+            L"no file matches \"" + shownName + L"\" in the package folder" +
+                (error == ERROR_FILE_NOT_FOUND ? std::wstring() : L": " + SystemErrorText(error)));
         return false;
     }
     // Only a file can be sent: a folder that matches would fail the update after earlier

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "CameraOpenRefusal.h"
 #include "ConsoleOutput.h"
 
 CameraIdentity IdentifyCamera(const CameraAnswers& answers) {
@@ -55,8 +56,37 @@ const char* CameraStatusName(CameraStatus status) {
             return "unknown-model";
         case CameraStatus::QueryFailed:
             return "query-failed";
+        case CameraStatus::OpenRefused:
+            return "open-refused";
     }
     return "unknown";
+}
+
+std::optional<ToolError> CameraError(const CameraIdentity& identity) {
+    switch (identity.status) {
+        case CameraStatus::Identified:
+            break;
+        case CameraStatus::NoCamera:
+            return ToolError{L"No camera within " + std::to_wstring(identity.waitSeconds) + L" s",
+                             std::nullopt};
+        case CameraStatus::OpenRefused:
+            return ToolError{OpenRefusedLine(identity.openError), identity.openError};
+        case CameraStatus::UnknownModel:
+            return ToolError{L"Product code " + ProductCodeText(identity.productCode) +
+                                 L" is not a model TAVIKUpdate knows",
+                             std::nullopt};
+        case CameraStatus::QueryFailed:
+            return ToolError{FailedQueriesText(identity), std::nullopt};
+    }
+    return std::nullopt;
+}
+
+std::wstring OtherCamerasText(const CameraIdentity& identity) {
+    if (identity.attached < 2 || identity.interfacePath.empty()) {
+        return std::wstring();  // one camera, or none reported
+    }
+    return std::to_wstring(identity.attached) + L" attached; this report is of the first, " +
+           identity.interfacePath;
 }
 
 std::wstring FailedQueriesText(const CameraIdentity& identity) {
@@ -105,4 +135,8 @@ void AddCameraFields(const CameraIdentity& identity, nlohmann::ordered_json& jso
     }
     json["failedQueries"] = failed;
     json["libraryError"] = identity.haveLibraryError ? Json(identity.libraryError) : Json(nullptr);
+    json["camerasAttached"] = identity.attached >= 0 ? Json(identity.attached) : Json(nullptr);
+    json["interfacePath"] =
+        identity.interfacePath.empty() ? Json(nullptr) : Json(ToUtf8(identity.interfacePath));
+    json["error"] = ErrorJson(CameraError(identity));
 }

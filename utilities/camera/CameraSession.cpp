@@ -1,7 +1,11 @@
 #include "CameraSession.h"
 
+#include <vector>
+
+#include "CameraInterfaces.h"
 #include "ConsoleInterrupt.h"
 #include "ConsoleOutput.h"
+#include "LibraryCamera.h"
 #include "TAVIKUtilDll.h"
 #include "TraceTarget.h"
 #include "UpdaterRunning.h"
@@ -61,6 +65,11 @@ CameraSession::Find CameraSession::FindCamera(uint32_t seconds, BlockQuery block
         case Wait::Interrupted:
             return Find::Interrupted;
         case Wait::NoCamera:
+            // Told apart from no camera: one that is there but will not open.
+            identity->openError = AskOpenRefusal();
+            if (identity->openError != 0) {
+                identity->status = CameraStatus::OpenRefused;
+            }
             break;
         case Wait::Connected:
             if (UpdaterRunning()) {
@@ -68,6 +77,14 @@ CameraSession::Find CameraSession::FindCamera(uint32_t seconds, BlockQuery block
             }
             *identity = IdentifyCamera(AskCamera(blockQuery));
             break;
+    }
+    identity->waitSeconds = seconds;
+    std::vector<std::wstring> paths;
+    if (ListCameraInterfaces(&paths)) {
+        identity->attached = static_cast<int>(paths.size());
+        if (!paths.empty() && identity->status != CameraStatus::NoCamera) {
+            identity->interfacePath = paths.front();
+        }
     }
     return Find::Done;
 }

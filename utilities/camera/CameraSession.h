@@ -28,7 +28,8 @@ public:
     // 0 seconds: only the library's first look, which it takes on its own thread at once.
     Wait WaitForCamera(uint32_t seconds);
     // Waits for the camera and identifies it as the updater would; *identity stays "no camera"
-    // when none came within `seconds`. Asks nothing once a TAVIKUpdate window opened meanwhile.
+    // when none came within `seconds`, or tells why the one that is there did not open. Asks
+    // nothing once a TAVIKUpdate window opened meanwhile. Counts the cameras attached.
     Find FindCamera(uint32_t seconds, BlockQuery blockQuery, CameraIdentity* identity);
     // Once connected: until the camera is removed or Ctrl+C.
     Watch WaitForRemoval();

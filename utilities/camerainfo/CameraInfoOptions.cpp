@@ -16,7 +16,7 @@ bool ParseCameraInfoArguments(const std::vector<std::wstring>& arguments,
                 return false;
             }
         } else {
-            *error = L"unknown argument \"" + argument + L"\"";
+            *error = UnknownOptionError(argument, {L"watch", L"json", L"wait", L"version"});
             return false;
         }
     }

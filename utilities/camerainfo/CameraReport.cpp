@@ -1,24 +1,40 @@
 #include "CameraReport.h"
 
 #include "ConsoleOutput.h"
-#include "ToolVersion.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json Header() {
-    Json json;
-    json["schemaVersion"] = kSchemaVersion;
-    json["toolVersion"] = kToolVersion;
+Json CameraFields(const CameraIdentity& identity) {
+    Json fields;
+    AddCameraFields(identity, fields);
+    return fields;
+}
+
+// The fields after the header, and with --watch after the event and its time.
+Json WithHeader(const Json& fields, const std::string* time) {
+    Json json = DocumentHeader();
+    if (time != nullptr) {
+        json["event"] = "report";
+        json["time"] = *time;
+    }
+    for (const auto& [key, value] : fields.items()) {
+        json[key] = value;
+    }
     return json;
+}
+
+std::wstring OtherCamerasLine(const CameraIdentity& identity) {
+    const std::wstring others = OtherCamerasText(identity);
+    return others.empty() ? others : L"Cameras:       " + others + L"\r\n";
 }
 
 }  // namespace
 
-std::wstring FormatReportText(const CameraIdentity& identity, uint32_t waitSeconds) {
-    if (identity.status == CameraStatus::NoCamera) {
-        return L"No camera within " + std::to_wstring(waitSeconds) + L" s\r\n";
+std::wstring FormatReportText(const CameraIdentity& identity) {
+    if (identity.status == CameraStatus::NoCamera || identity.status == CameraStatus::OpenRefused) {
+        return CameraError(identity)->message + L"\r\n" + OtherCamerasLine(identity);
     }
     std::wstring text;
     if (identity.haveProductCode) {
@@ -41,23 +57,26 @@ std::wstring FormatReportText(const CameraIdentity& identity, uint32_t waitSecon
     if (!identity.failedQueries.empty()) {
         text += FailedQueriesText(identity) + L"\r\n";
     }
-    return text;
+    return text + OtherCamerasLine(identity);
 }
 
 std::string FormatReportJson(const CameraIdentity& identity) {
-    Json json = Header();
-    AddCameraFields(identity, json);
-    return json.dump(2) + "\n";
+    return WithHeader(CameraFields(identity), nullptr).dump(2) + "\n";
 }
 
 std::string FormatReportLine(const CameraIdentity& identity, const std::string& time) {
-    Json json = Header();
-    json["event"] = "report";
-    json["time"] = time;
-    AddCameraFields(identity, json);
-    return json.dump() + "\n";
+    return WithHeader(CameraFields(identity), &time).dump() + "\n";
 }
 
 std::string FormatRemovedLine(const std::string& time) {
     return Json{{"event", "removed"}, {"time", time}}.dump() + "\n";
+}
+
+std::string FormatEndedJson(const char* status, const ToolError& error, bool watch,
+                            const std::string& time) {
+    Json fields = CameraFields(CameraIdentity());
+    fields["status"] = status;
+    fields["error"] = ErrorJson(error);
+    return watch ? WithHeader(fields, &time).dump() + "\n"
+                 : WithHeader(fields, nullptr).dump(2) + "\n";
 }

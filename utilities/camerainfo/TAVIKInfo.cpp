@@ -11,6 +11,7 @@
 #include "CameraSession.h"
 #include "ConsoleOutput.h"
 #include "TimeStamp.h"
+#include "ToolError.h"
 #include "ToolMain.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
@@ -20,14 +21,23 @@ namespace {
 
 constexpr wchar_t kTool[] = L"TAVIKInfo";
 
-int Refuse() {
-    WriteText(OutputStream::Error, UpdaterRunningMessage(kTool));
-    return kRefusedStatus;
+// A run that ends before the camera was looked at: why, on standard error, and with --json the
+// document that says so.
+int End(const CameraInfoOptions& options, const char* status, const ToolError& error, int exit) {
+    WriteText(OutputStream::Error, std::wstring(kTool) + L": " + error.message + L"\r\n");
+    if (options.json) {
+        WriteUtf8(OutputStream::Out, FormatEndedJson(status, error, options.watch, UtcNow()));
+    }
+    return exit;
 }
 
-int Interrupted() {
-    WriteText(OutputStream::Error, std::wstring(kTool) + L": interrupted\r\n");
-    return kInterruptedStatus;
+int Refuse(const CameraInfoOptions& options) {
+    return End(options, kUpdaterOpenName, ErrorFromLine(kTool, UpdaterRunningMessage(kTool)),
+               kRefusedStatus);
+}
+
+int Interrupted(const CameraInfoOptions& options) {
+    return End(options, kInterruptedName, {L"interrupted", std::nullopt}, kInterruptedStatus);
 }
 
 void PrintReport(const CameraIdentity& identity, const CameraInfoOptions& options) {
@@ -36,7 +46,7 @@ void PrintReport(const CameraIdentity& identity, const CameraInfoOptions& option
     } else if (options.json) {
         WriteUtf8(OutputStream::Out, FormatReportJson(identity));
     } else {
-        WriteText(OutputStream::Out, FormatReportText(identity, options.waitSeconds));
+        WriteText(OutputStream::Out, FormatReportText(identity));
     }
 }
 
@@ -48,6 +58,7 @@ int StatusOf(CameraStatus status) {
             return kNoCameraStatus;
         case CameraStatus::UnknownModel:
         case CameraStatus::QueryFailed:
+        case CameraStatus::OpenRefused:
             break;
     }
     return kErrorStatus;
@@ -56,20 +67,18 @@ int StatusOf(CameraStatus status) {
 int Run(const CameraInfoOptions& options) {
     CameraSession session;
     if (session.updaterOpen()) {
-        return Refuse();
+        return Refuse(options);
     }
     if (!session.ok()) {
-        WriteText(OutputStream::Error, std::wstring(kTool) +
-                                           L": the library could not start (system error " +
-                                           std::to_wstring(GetLastError()) + L")\r\n");
-        return kLibraryStatus;
+        return End(options, kLibraryNotStartedName,
+                   SystemToolError(L"the library could not start", GetLastError()), kLibraryStatus);
     }
     CameraIdentity identity;
     switch (session.FindCamera(options.waitSeconds, BlockQuery::EveryModel, &identity)) {
         case CameraSession::Find::Interrupted:
-            return Interrupted();
+            return Interrupted(options);
         case CameraSession::Find::UpdaterOpened:
-            return Refuse();
+            return Refuse(options);
         case CameraSession::Find::Done:
             break;
     }
@@ -86,12 +95,13 @@ int Run(const CameraInfoOptions& options) {
             }
             return StatusOf(identity.status);
         case CameraSession::Watch::Interrupted:
-            return Interrupted();
+            WriteText(OutputStream::Error, std::wstring(kTool) + L": interrupted\r\n");
+            return kInterruptedStatus;
         case CameraSession::Watch::NotStarted:
             break;
     }
-    WriteText(OutputStream::Error,
-              std::wstring(kTool) + L": the removal watch could not start\r\n");
+    const ToolError error = SystemToolError(L"the removal watch could not start", GetLastError());
+    WriteText(OutputStream::Error, std::wstring(kTool) + L": " + error.message + L"\r\n");
     return kLibraryStatus;
 }
 

@@ -21,3 +21,10 @@ bool WriteUtf8(OutputStream stream, std::string_view text);
 // UTF-8 bytes of a UTF-16 text and back; malformed sequences become U+FFFD.
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view text);
+
+// What --help says about it.
+inline constexpr wchar_t kRedirectedOutputHelp[] =
+    L"Output to a file or a pipe is UTF-8. To read it in cmd: chcp 65001, then type the\r\n"
+    L"file. In PowerShell 5.1, before running the tool:\r\n"
+    L"    [Console]::OutputEncoding = [Text.Encoding]::UTF8\r\n"
+    L"and read a saved file with Get-Content -Encoding UTF8.\r\n";

@@ -1,9 +1,27 @@
 #include "ToolCommandLine.h"
 
+#include <cwctype>
+
 namespace {
 
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
+}
+
+std::wstring Lowered(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return text;
+}
+
+// Help is never refused: the Unix forms as they are, the Windows ones in any letter case.
+bool IsHelpArgument(const std::wstring& argument) {
+    if (argument == L"-?" || argument == L"-h" || argument == L"--help") {
+        return true;
+    }
+    const std::wstring lowered = Lowered(argument);
+    return lowered == L"/?" || lowered == L"/h" || lowered == L"/help";
 }
 
 }  // namespace
@@ -41,7 +59,10 @@ std::vector<std::wstring> SplitArguments(std::wstring_view commandLine) {
 ToolRequest FindToolRequest(const std::vector<std::wstring>& arguments) {
     ToolRequest request = ToolRequest::Run;
     for (const std::wstring& argument : arguments) {
-        if (argument == L"/?" || argument == L"-h" || argument == L"--help") {
+        if (argument == L"--") {
+            break;  // a folder follows, whatever its name
+        }
+        if (IsHelpArgument(argument)) {
             return ToolRequest::Help;
         }
         if (argument == L"--version") {
@@ -83,4 +104,28 @@ bool TakeWaitArgument(const std::vector<std::wstring>& arguments, size_t* at, ui
         return false;
     }
     return true;
+}
+
+bool AsksForJson(const std::vector<std::wstring>& arguments) {
+    for (const std::wstring& argument : arguments) {
+        if (argument == L"--") {
+            return false;
+        }
+        if (argument == L"--json") {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring UnknownOptionError(const std::wstring& argument,
+                                std::initializer_list<const wchar_t*> longOptions) {
+    const size_t nameAt = argument.find_first_not_of(L"-/");
+    const std::wstring name = Lowered(argument.substr(nameAt == std::wstring::npos ? 0 : nameAt));
+    for (const wchar_t* option : longOptions) {
+        if (name == option) {
+            return L"unknown option \"" + argument + L"\": did you mean --" + option + L"?";
+        }
+    }
+    return L"unknown option \"" + argument + L"\"";
 }

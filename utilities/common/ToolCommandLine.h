@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +15,18 @@ std::vector<std::wstring> SplitArguments(std::wstring_view commandLine);
 
 enum class ToolRequest { Run, Help, Version };
 
-// /?, -h or --help anywhere asks for the help; else --version for the version.
+// Before "--": /?, -?, -h, /h, --help or /help (the slash forms in any letter case) asks for the
+// help; else --version for the version.
 ToolRequest FindToolRequest(const std::vector<std::wstring>& arguments);
+
+// --json before "--": a bad command line is then answered in JSON too.
+bool AsksForJson(const std::vector<std::wstring>& arguments);
+
+// The complaint about an option the tool does not know. Where it is one of `longOptions` (names
+// without dashes) written the Windows way or with one dash (/json, -Camera), it names the right
+// spelling.
+std::wstring UnknownOptionError(const std::wstring& argument,
+                                std::initializer_list<const wchar_t*> longOptions);
 
 inline constexpr uint32_t kMaxWaitSeconds = 86400;
 

@@ -10,6 +10,7 @@
 #include "ConsoleOutput.h"
 #include "SystemLibrary.h"
 #include "ToolCommandLine.h"
+#include "ToolError.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
 
@@ -23,7 +24,8 @@ int RunTool(const wchar_t* tool, const wchar_t* usage, const wchar_t* help,
     const std::vector<std::wstring> arguments = SplitArguments(GetCommandLineW());
     switch (FindToolRequest(arguments)) {
         case ToolRequest::Help:
-            WriteText(OutputStream::Out, std::wstring(usage) + help + L"\r\n" + kExitStatusTable);
+            WriteText(OutputStream::Out, std::wstring(usage) + help + L"\r\n" + kExitStatusTable +
+                                             L"\r\n" + kRedirectedOutputHelp);
             return 0;
         case ToolRequest::Version:
             WriteText(OutputStream::Out, std::wstring(tool) + L" " + kToolVersionText + L"\r\n");
@@ -35,6 +37,9 @@ int RunTool(const wchar_t* tool, const wchar_t* usage, const wchar_t* help,
     std::wstring error;
     if (!parse(arguments, &options, &error)) {
         WriteText(OutputStream::Error, std::wstring(tool) + L": " + error + L"\r\n" + usage);
+        if (AsksForJson(arguments)) {
+            WriteUtf8(OutputStream::Out, ErrorDocument(kBadCommandLine, {error, std::nullopt}));
+        }
         return kUsageStatus;
     }
     return run(options);

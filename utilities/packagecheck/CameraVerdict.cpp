@@ -1,5 +1,6 @@
 #include "CameraVerdict.h"
 
+#include "CameraOpenRefusal.h"
 #include "CheckNoteCodes.h"
 #include "PackageReport.h"
 #include "DeviceDecision.h"
@@ -41,6 +42,12 @@ CameraVerdict JudgeOnCamera(const PackageReport& report, const CameraIdentity& i
         verdict.action = UpdaterAction::EndsAtStart;
         return verdict;
     }
+    if (identity.status == CameraStatus::OpenRefused) {
+        // The updater's dialog says so on its version line while it waits.
+        verdict.action = UpdaterAction::KeepsWaiting;
+        verdict.message = OpenRefusedLine(identity.openError);
+        return verdict;
+    }
     // The updater's own decision, on the label's text as the dialog shows it.
     const DeviceDecision decision = DecideDevice(
         identity.answers, {report.deviceName, report.deviceNameCheck, report.UpdateCanBeEnabled()});
@@ -73,7 +80,11 @@ void AddCameraVerdict(PackageReport& report, CameraVerdict verdict) {
                         L"\", and only Yes goes on");
             break;
         case UpdaterAction::KeepsWaiting:
-            if (identity.status == CameraStatus::UnknownModel) {
+            if (identity.status == CameraStatus::OpenRefused) {
+                AddNote(report, NoteSeverity::Error, check_code::kCameraOpenRefused,
+                        verdict.message +
+                            L": the updater keeps waiting, and says so on its version line");
+            } else if (identity.status == CameraStatus::UnknownModel) {
                 AddNote(report, NoteSeverity::Error, check_code::kCameraUnknownModel,
                         L"the camera's product code " + ProductCodeText(identity.productCode) +
                             L" is not a model the updater knows: it keeps waiting without a "

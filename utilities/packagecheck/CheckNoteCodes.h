@@ -18,6 +18,9 @@ inline constexpr char kManifestNotWritten[] = "manifest-not-written";
 inline constexpr char kCameraMismatchEnds[] = "camera-mismatch-ends";
 inline constexpr char kCameraUnknownModel[] = "camera-unknown-model";
 inline constexpr char kCameraQueryFailed[] = "camera-query-failed";
+inline constexpr char kCameraOpenRefused[] = "camera-open-refused";
+// The description declares an encoding the reader cannot read: the updater takes nothing of it.
+inline constexpr char kEncodingUnsupported[] = "encoding-unsupported";
 
 // An error where CHECK is not ON (every camera is refused), else a warning.
 inline constexpr char kDeviceNameUnknown[] = "device-name-unknown";
@@ -26,5 +29,14 @@ inline constexpr char kDeviceNameUnknown[] = "device-name-unknown";
 inline constexpr char kEmptyImage[] = "empty-image";
 inline constexpr char kDuplicateSelector[] = "duplicate-selector";
 inline constexpr char kCameraMismatchAsks[] = "camera-mismatch-asks";
+// Bytes that are not valid in the encoding the description declares (a file saved as "ANSI" but
+// declared UTF-8): the dialog shows U+FFFD for them.
+inline constexpr char kEncodingMismatch[] = "encoding-mismatch";
+// A FILENAME, or its wildcard, that picks the description or the manifest as an image.
+inline constexpr char kPicksPackageFile[] = "picks-package-file";
+
+// Information
+inline constexpr char kFolderHint[] = "folder-hint";              // where the package probably is
+inline constexpr char kManifestReplaced[] = "manifest-replaced";  // one that no longer matched
 
 }  // namespace check_code

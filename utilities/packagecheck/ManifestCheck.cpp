@@ -8,6 +8,8 @@
 #include "PackageDescription.h"
 #include "PackageManifest.h"
 #include "Sha256.h"
+#include "SystemErrorText.h"
+#include "ToolStatus.h"
 #include "UniqueAny.h"
 
 namespace {
@@ -44,7 +46,22 @@ void NoteError(PackageReport& report, const char* code, std::wstring message) {
 }
 
 std::wstring SystemError(DWORD error) {
-    return L" (system error " + std::to_wstring(error) + L")";
+    return L": " + SystemErrorText(error);
+}
+
+void Verify(PackageReport& report);
+
+// Whether a manifest is there that no longer matches the package, with the first thing that
+// differs; checked on a copy, so that none of it is noted.
+bool StaleManifest(const PackageReport& report, std::wstring* difference) {
+    PackageReport copy = report;
+    copy.notes.clear();
+    Verify(copy);
+    if (copy.manifest != ManifestState::Failed) {
+        return false;
+    }
+    *difference = copy.notes.empty() ? std::wstring() : copy.notes.front().message;
+    return true;
 }
 
 void Write(PackageReport& report) {
@@ -52,6 +69,12 @@ void Write(PackageReport& report) {
     if (!report.readable) {
         NoteError(report, check_code::kManifestNotWritten,
                   std::wstring(kManifestName) + L" is not written: the description cannot be read");
+        return;
+    }
+    // A manifest vouches for a package fit to go out: one with errors gets none.
+    if (NotesStatus(report) == kErrorStatus) {
+        NoteError(report, check_code::kManifestNotWritten,
+                  std::wstring(kManifestName) + L" is not written: the package has errors");
         return;
     }
     std::vector<ManifestLine> lines;
@@ -64,6 +87,8 @@ void Write(PackageReport& report) {
         }
         lines.push_back({file.sha256, file.name});
     }
+    std::wstring difference;
+    const bool stale = StaleManifest(report, &difference);
     // Written beside, then put in place, so that no half-written manifest is ever read.
     const std::string text = FormatManifest(lines);
     const std::wstring path = InFolder(report, kManifestName);
@@ -91,6 +116,13 @@ void Write(PackageReport& report) {
     }
     report.manifest = ManifestState::Written;
     report.manifestFiles = lines.size();
+    if (stale) {
+        report.manifestReplacedStale = true;
+        AddNote(report, NoteSeverity::Info, check_code::kManifestReplaced,
+                std::wstring(L"the ") + kManifestName +
+                    L" it replaces no longer matched the package" +
+                    (difference.empty() ? std::wstring() : L": " + difference));
+    }
 }
 
 // False when there is no manifest; a manifest that cannot be read is noted.

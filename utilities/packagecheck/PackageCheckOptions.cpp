@@ -38,9 +38,9 @@ bool ParsePackageCheckArguments(const std::vector<std::wstring>& arguments,
             haveWait = true;
         } else {
             // "-json" or "/json" is a mistake, not a folder: one that begins so follows "--".
-            *error = L"unknown option \"" + argument +
-                     L"\" (a folder that begins with - or / "
-                     L"follows --)";
+            *error = UnknownOptionError(
+                         argument, {L"json", L"write-manifest", L"camera", L"wait", L"version"}) +
+                     L" (a folder that begins with - or / follows --)";
             return false;
         }
     }

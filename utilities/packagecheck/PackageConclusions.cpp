@@ -1,10 +1,13 @@
 #include "PackageConclusions.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <cwctype>
 
 #include "CheckNoteCodes.h"
 #include "PackageDescription.h"
+#include "PackageManifest.h"
 #include "PackageNoteCodes.h"
 #include "VersionText.h"
 
@@ -77,6 +80,20 @@ void ConcludeDeviceName(PackageReport& report) {
                                       : std::wstring()));
 }
 
+// The package's own files, which a FILENAME or its wildcard ("*.xml") may pick as an image.
+const wchar_t* PackageFileRole(const PackageReport& report, const wchar_t* name) {
+    const auto same = [name](const wchar_t* other) {
+        return CompareStringOrdinal(name, -1, other, -1, TRUE) == CSTR_EQUAL;
+    };
+    if (same(report.descriptionName.c_str()) || same(kPackageDescriptionName)) {
+        return L"the package's description";
+    }
+    if (same(kManifestName)) {
+        return L"the package's manifest";
+    }
+    return nullptr;
+}
+
 void ConcludeImages(PackageReport& report) {
     for (int i = 0; i < kUpdateFileCount; ++i) {
         const CheckedEntry& checked = report.entries[i];
@@ -84,6 +101,12 @@ void ConcludeImages(PackageReport& report) {
             continue;
         }
         const std::wstring name = L"\"" + std::wstring(checked.entry.fileName) + L"\"";
+        if (const wchar_t* role = PackageFileRole(report, checked.entry.fileName)) {
+            AddNote(report, NoteSeverity::Warning, check_code::kPicksPackageFile,
+                    L"FILENAME \"" + checked.given + L"\" picks " + name + L", " + role +
+                        L", not a firmware image: the updater would send it into the camera",
+                    i + 1);
+        }
         if (checked.sizeKnown && !checked.paddedKnown) {
             AddNote(report, NoteSeverity::Error, check_code::kImageTooLarge,
                     name + L" is too large to be sent in one request", i + 1);

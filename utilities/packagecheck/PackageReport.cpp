@@ -6,12 +6,16 @@
 #include <cstring>
 
 #include "CheckNoteCodes.h"
+#include "DescriptionEncoding.h"
+#include "FolderHint.h"
 #include "ImageTransfer.h"
 #include "ManifestCheck.h"
 #include "PackageConclusions.h"
 #include "PackageDescription.h"
 #include "PackageManifest.h"
 #include "Sha256.h"
+#include "SystemErrorText.h"
+#include "ToolStatus.h"
 #include "UniqueAny.h"
 #include "UpdateFileLookup.h"
 
@@ -51,6 +55,11 @@ void ReportSink::Note(const PackageNote& note) {
 
 namespace {
 
+// ": Access is denied. (system error 5)", or nothing where no system error said why.
+std::wstring Reason(DWORD error) {
+    return error != 0 ? L": " + SystemErrorText(error) : std::wstring();
+}
+
 // What each found image weighs and its digest, as it lies on disk.
 void WeighImages(PackageReport& report) {
     for (int i = 0; i < kUpdateFileCount; ++i) {
@@ -65,11 +74,13 @@ void WeighImages(PackageReport& report) {
             checked.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
             checked.paddedKnown = PaddedLength(checked.size, &checked.paddedSize);
         }
-        if (!Sha256OfFile(path, &checked.sha256)) {
+        DWORD error = 0;
+        if (!Sha256OfFile(path, &checked.sha256, &error)) {
             checked.sha256.clear();
             AddNote(report, NoteSeverity::Error, check_code::kImageUnreadable,
                     L"\"" + std::wstring(checked.entry.fileName) +
-                        L"\" cannot be read: the updater's run would fail at this image",
+                        L"\" cannot be read, so the updater's run would fail at this image" +
+                        Reason(error),
                     i + 1);
         }
     }
@@ -100,6 +111,65 @@ std::wstring NameOnDisk(const std::wstring& folder, const wchar_t* name) {
     return search ? std::wstring(data.cFileName) : std::wstring(name);
 }
 
+// The updater's own look-up of all five entries, but not of a device's name.
+void ResolveEntries(PackageReport& report, ReportSink& sink) {
+    UpdateFileEntry entries[kUpdateFileCount];
+    bool refused[kUpdateFileCount] = {};
+    for (int i = 0; i < kUpdateFileCount; ++i) {
+        CheckedEntry& checked = report.entries[i];
+        entries[i] = checked.entry;
+        checked.given = checked.entry.fileName;
+        refused[i] = checked.stored && RefuseDeviceName(report, i, entries[i].fileName, false);
+        if (refused[i]) {
+            entries[i].fileName[0] = L'\0';
+        }
+    }
+    ResolveAllUpdateFiles(entries, report.folder.c_str(), &sink);
+    for (int i = 0; i < kUpdateFileCount; ++i) {
+        if (refused[i]) {
+            continue;
+        }
+        CheckedEntry& checked = report.entries[i];
+        checked.entry = entries[i];
+        if (checked.entry.found && RefuseDeviceName(report, i, checked.entry.fileName, true)) {
+            checked.entry.found = false;
+        }
+    }
+}
+
+// The start of a file: enough for any description.
+std::string LeadingBytes(const std::wstring& path) {
+    constexpr DWORD kMaxBytes = 1 << 20;
+    std::string bytes;
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD read = 0;
+    bytes.resize(kMaxBytes);
+    if (!file || !ReadFile(file.get(), &bytes[0], kMaxBytes, &read, nullptr)) {
+        read = 0;
+    }
+    bytes.resize(read);
+    return bytes;
+}
+
+// The description's name as spelt on disk, its digest and its encoding.
+void ExamineDescription(PackageReport& report) {
+    report.descriptionName = NameOnDisk(report.folder, kPackageDescriptionName);
+    const std::wstring path = report.folder + L"\\" + report.descriptionName;
+    DWORD error = 0;
+    if (!Sha256OfFile(path, &report.descriptionSha256, &error)) {
+        report.descriptionSha256.clear();
+        AddNote(report, NoteSeverity::Error, check_code::kDescriptionUnreadable,
+                L"the description was read, but it cannot be read again for its SHA-256, so no "
+                L"manifest can vouch for it" +
+                    Reason(error));
+    }
+    PackageNote note{NoteSeverity::Info, "", std::wstring(), 0, 0};
+    if (EncodingNote(LeadingBytes(path), &note)) {
+        report.notes.push_back(std::move(note));
+    }
+}
+
 }  // namespace
 
 PackageReport CheckPackage(const std::wstring& folder, bool writeManifest) {
@@ -108,39 +178,24 @@ PackageReport CheckPackage(const std::wstring& folder, bool writeManifest) {
     ReportSink sink(report);
     report.readable = LoadPackageDescription(sink, folder.c_str());
     if (report.readable) {
-        // The updater's own look-up of all five entries, but not of a device's name.
-        UpdateFileEntry entries[kUpdateFileCount];
-        bool refused[kUpdateFileCount] = {};
-        for (int i = 0; i < kUpdateFileCount; ++i) {
-            entries[i] = report.entries[i].entry;
-            refused[i] =
-                report.entries[i].stored && RefuseDeviceName(report, i, entries[i].fileName, false);
-            if (refused[i]) {
-                entries[i].fileName[0] = L'\0';
-            }
-        }
-        ResolveAllUpdateFiles(entries, folder.c_str(), &sink);
-        for (int i = 0; i < kUpdateFileCount; ++i) {
-            if (refused[i]) {
-                continue;
-            }
-            report.entries[i].entry = entries[i];
-            CheckedEntry& checked = report.entries[i];
-            if (checked.entry.found && RefuseDeviceName(report, i, checked.entry.fileName, true)) {
-                checked.entry.found = false;
-            }
-        }
-        report.descriptionName = NameOnDisk(folder, kPackageDescriptionName);
-        if (!Sha256OfFile(folder + L"\\" + report.descriptionName, &report.descriptionSha256)) {
-            report.descriptionSha256.clear();
-            AddNote(report, NoteSeverity::Error, check_code::kDescriptionUnreadable,
-                    L"the description was read, but it cannot be read again for its SHA-256: "
-                    L"no manifest can vouch for it");
-        }
+        ResolveEntries(report, sink);
+        ExamineDescription(report);
         WeighImages(report);
+    } else {
+        const std::wstring hint = FolderHint(folder, LookAroundFolder(folder));
+        if (!hint.empty()) {
+            AddNote(report, NoteSeverity::Info, check_code::kFolderHint, hint);
+        }
     }
-    WriteOrVerifyManifest(report, writeManifest);
-    AddConclusions(report);
+    // A manifest is written only for a package without errors, so everything else is noted
+    // first; one that is checked is checked before the package's conclusions, as it was read.
+    if (writeManifest) {
+        AddConclusions(report);
+        WriteOrVerifyManifest(report, true);
+    } else {
+        WriteOrVerifyManifest(report, false);
+        AddConclusions(report);
+    }
     return report;
 }
 
@@ -157,15 +212,54 @@ bool HasNote(const PackageReport& report, const char* code) {
     });
 }
 
-int ExitStatus(const PackageReport& report) {
-    int status = 0;
+int NotesStatus(const PackageReport& report) {
+    int status = kCleanStatus;
     for (const PackageNote& note : report.notes) {
         if (note.severity == NoteSeverity::Error) {
-            return 2;
+            return kErrorStatus;
         }
         if (note.severity == NoteSeverity::Warning) {
-            status = 1;
+            status = kWarningsStatus;
         }
     }
     return status;
+}
+
+namespace {
+
+bool NoCameraCame(const PackageReport& report) {
+    return report.camera && report.camera->identity.status == CameraStatus::NoCamera;
+}
+
+}  // namespace
+
+int ExitStatus(const PackageReport& report) {
+    if (report.cameraNotReached) {
+        return report.cameraNotReached->exitStatus;
+    }
+    return NoCameraCame(report) ? kNoCameraStatus : NotesStatus(report);
+}
+
+const char* StatusName(const PackageReport& report) {
+    if (report.cameraNotReached) {
+        return report.cameraNotReached->status;
+    }
+    if (NoCameraCame(report)) {
+        return "no-camera";
+    }
+    switch (NotesStatus(report)) {
+        case kCleanStatus:
+            return "clean";
+        case kWarningsStatus:
+            return "warnings";
+        default:
+            return "errors";
+    }
+}
+
+std::optional<ToolError> RunError(const PackageReport& report) {
+    if (report.cameraNotReached) {
+        return report.cameraNotReached->error;
+    }
+    return NoCameraCame(report) ? CameraError(report.camera->identity) : std::nullopt;
 }

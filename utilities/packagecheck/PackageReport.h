@@ -10,6 +10,7 @@
 #include "CameraVerdict.h"
 #include "PackageDescription.h"
 #include "PackageSink.h"
+#include "ToolError.h"
 #include "UpdateFileEntry.h"
 
 // The dialog template's texts, which show where the package gives none.
@@ -19,6 +20,7 @@ inline constexpr wchar_t kTemplateDeviceName[] = L"Orvane";
 struct CheckedEntry {
     bool stored = false;  // an UPDATEFILE element filled it
     UpdateFileEntry entry = {};
+    std::wstring given;  // FILENAME as the description gives it; entry.fileName is what it found
     bool sizeKnown = false;
     uint64_t size = 0;
     bool paddedKnown = false;  // false also when the size cannot be padded within 32 bits
@@ -34,6 +36,13 @@ enum class ManifestState {
     NotWritten,  // asked for, but it could not be written
 };
 
+// Why --camera did not reach the camera: TAVIKUpdate open, the library not started, Ctrl+C.
+struct CameraNotReached {
+    const char* status;  // the JSON's `status`
+    int exitStatus;
+    ToolError error;
+};
+
 struct PackageReport {
     std::wstring folder;
     bool readable = false;  // the description could be opened and the reader set up on it
@@ -47,7 +56,9 @@ struct PackageReport {
     CheckedEntry entries[kUpdateFileCount];
     ManifestState manifest = ManifestState::Absent;
     size_t manifestFiles = 0;             // lines of the manifest checked or written
+    bool manifestReplacedStale = false;   // written in place of one that no longer matched
     std::optional<CameraVerdict> camera;  // with --camera
+    std::optional<CameraNotReached> cameraNotReached;  // with --camera, instead of `camera`
     std::vector<PackageNote> notes;
 
     bool UpdateCanBeEnabled() const;  // some entry is found
@@ -75,5 +86,16 @@ void AddNote(PackageReport& report, NoteSeverity severity, const char* code, std
              int entry = 0);
 bool HasNote(const PackageReport& report, const char* code);
 
-// 0 with no error or warning, 1 with warnings only, 2 with an error.
+// 2 with an error note, 1 with warnings only, else 0.
+int NotesStatus(const PackageReport& report);
+
+// The tool's exit status: why the camera was not reached or that none came (75, 130, 4, 3)
+// outweighs the notes' status, which the report holds all the same.
 int ExitStatus(const PackageReport& report);
+
+// The JSON's `status` for that exit status: clean, warnings, errors, no-camera, or why the
+// camera was not reached.
+const char* StatusName(const PackageReport& report);
+
+// Why the run fell short where it did: the camera not reached, or none within the wait.
+std::optional<ToolError> RunError(const PackageReport& report);

@@ -4,7 +4,8 @@
 
 #include "ConsoleOutput.h"
 #include "PackageManifest.h"
-#include "ToolVersion.h"
+#include "SystemErrorText.h"
+#include "ToolError.h"
 
 namespace {
 
@@ -77,7 +78,11 @@ std::wstring ManifestText(const PackageReport& report) {
         case ManifestState::Failed:
             return text + L" does not match the package\r\n";
         case ManifestState::Written:
-            return text + L" written, " + files + L"\r\n";
+            return text + L" written, " + files +
+                   (report.manifestReplacedStale
+                        ? L", in place of one that no longer matched the package"
+                        : L"") +
+                   L"\r\n";
         case ManifestState::NotWritten:
             return text + L" not written\r\n";
     }
@@ -97,7 +102,9 @@ std::wstring ActionText(const CameraVerdict& verdict) {
         case UpdaterAction::Asks:
             return L"asks \"" + OneLine(verdict.message) + L"\"; only Yes goes on";
         case UpdaterAction::KeepsWaiting:
-            return L"keeps waiting without a word; only Exit leads on";
+            return verdict.message.empty()
+                       ? L"keeps waiting without a word; only Exit leads on"
+                       : L"keeps waiting, its version line saying \"" + verdict.message + L"\"";
     }
     return L"";
 }
@@ -120,14 +127,33 @@ const char* ActionName(UpdaterAction action) {
     return nullptr;
 }
 
+// What the check read of the camera's transfer, and what the updater does with it.
+std::wstring TransferText(const CameraIdentity& camera) {
+    if (camera.status == CameraStatus::OpenRefused) {
+        return std::wstring();  // nothing was asked of it
+    }
+    if (camera.transferMode == 1) {
+        return L"Transfer:     1 (on): the updater switches it off first; this check left it "
+               L"on\r\n";
+    }
+    if (camera.transferMode >= 0) {
+        return L"Transfer:     " + std::to_wstring(camera.transferMode) + L"\r\n";
+    }
+    return L"Transfer:     not read; the updater goes on without it\r\n";
+}
+
 std::wstring CameraText(const PackageReport& report) {
     const CameraVerdict& verdict = *report.camera;
     const CameraIdentity& camera = verdict.identity;
+    const std::wstring others = OtherCamerasText(camera);
+    const std::wstring othersLine = others.empty() ? others : L"Cameras:      " + others + L"\r\n";
     if (camera.status == CameraStatus::NoCamera) {
         return L"Camera:       none within " + std::to_wstring(verdict.waitSeconds) + L" s\r\n";
     }
     std::wstring text = L"Camera:       ";
-    if (!camera.haveProductCode) {
+    if (camera.status == CameraStatus::OpenRefused) {
+        text += L"found, but it cannot be opened: " + SystemErrorText(camera.openError) + L"\r\n";
+    } else if (!camera.haveProductCode) {
         text += L"not identified\r\n";
     } else {
         text +=
@@ -139,23 +165,18 @@ std::wstring CameraText(const PackageReport& report) {
     } else if (camera.haveBlock) {
         text += L"Version bytes: " + FromUtf8(VersionBytesHex(camera.block)) + L"\r\n";
     }
-    if (camera.transferMode == 1) {
-        text +=
-            L"Transfer:     1 (on): the updater switches it off first; this check left it on\r\n";
-    } else if (camera.transferMode >= 0) {
-        text += L"Transfer:     " + std::to_wstring(camera.transferMode) + L"\r\n";
-    } else {
-        text += L"Transfer:     not read; the updater goes on without it\r\n";
-    }
+    text += TransferText(camera);
     if (!camera.failedQueries.empty()) {
         text += L"Query:        " + FailedQueriesText(camera) + L"\r\n";
     }
     text += L"The updater:  " + ActionText(verdict) + L"\r\n";
-    text += std::wstring(L"\"Update\":     ") +
-            (!verdict.updateEnabled                  ? L"never enabled"
-             : verdict.action == UpdaterAction::Asks ? L"enabled after Yes"
-                                                     : L"enabled") +
-            L"\r\n";
+    text +=
+        std::wstring(L"\"Update\":     ") +
+        (camera.status == CameraStatus::OpenRefused ? L"disabled while the camera cannot be opened"
+         : !verdict.updateEnabled                   ? L"never enabled"
+         : verdict.action == UpdaterAction::Asks    ? L"enabled after Yes"
+                                                    : L"enabled") +
+        L"\r\n";
     const wchar_t* label = L"Sent:         ";
     for (const int id : verdict.sent) {
         const CheckedEntry& c = report.entries[id - 1];
@@ -165,7 +186,7 @@ std::wstring CameraText(const PackageReport& report) {
                 std::to_wstring(c.entry.timeoutMs) + L" ms\r\n";
         label = kIndent;
     }
-    return text;
+    return othersLine + text;
 }
 
 Json NullOr(bool known, Json value) {
@@ -246,6 +267,8 @@ std::wstring FormatPackageText(const PackageReport& report) {
     text += ManifestText(report);
     if (report.camera) {
         text += CameraText(report);
+    } else if (report.cameraNotReached) {
+        text += L"Camera:       not reached: " + report.cameraNotReached->error.message + L"\r\n";
     }
     for (const PackageNote& note : report.notes) {
         text += FromUtf8(SeverityName(note.severity)) + L" " + FromUtf8(note.code) +
@@ -255,9 +278,8 @@ std::wstring FormatPackageText(const PackageReport& report) {
 }
 
 std::string FormatPackageJson(const PackageReport& report) {
-    Json json;
-    json["schemaVersion"] = kSchemaVersion;
-    json["toolVersion"] = kToolVersion;
+    Json json = DocumentHeader();
+    json["status"] = StatusName(report);
     json["folder"] = ToUtf8(report.folder);
     json["readable"] = report.readable;
     // What the description gives (or the dialog shows in its stead) only where it was read.
@@ -280,6 +302,8 @@ std::string FormatPackageJson(const PackageReport& report) {
                                          report.manifestFiles)}};
     if (report.camera) {
         json["camera"] = CameraJson(report);
+    } else if (report.cameraNotReached) {
+        json["camera"] = nullptr;
     }
     Json notes = Json::array();
     for (const PackageNote& note : report.notes) {
@@ -291,5 +315,6 @@ std::string FormatPackageJson(const PackageReport& report) {
                          {"column", note.column}});
     }
     json["notes"] = notes;
+    json["error"] = ErrorJson(RunError(report));
     return json.dump(2) + "\n";
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CameraLibrary.h"
@@ -12,6 +13,7 @@
 #include "PackageCheckOptions.h"
 #include "PackageReport.h"
 #include "PackageReportFormat.h"
+#include "ToolError.h"
 #include "ToolMain.h"
 #include "ToolStatus.h"
 #include "ToolVersion.h"
@@ -29,50 +31,61 @@ void Print(const PackageReport& report, const PackageCheckOptions& options) {
     }
 }
 
-int Refuse() {
-    WriteText(OutputStream::Error, UpdaterRunningMessage(kTool));
-    return kRefusedStatus;
+void NotReached(PackageReport& report, const char* status, int exitStatus, ToolError error) {
+    report.cameraNotReached = CameraNotReached{status, exitStatus, std::move(error)};
 }
 
-int Run(const PackageCheckOptions& options) {
-    // Refused before the images are read, and again by the session just before the library
-    // starts: the updater may open while the images are read.
-    if (options.camera && UpdaterRunning()) {
-        return Refuse();
-    }
-    PackageReport report = CheckPackage(options.folder, options.writeManifest);
-    if (!options.camera) {
-        Print(report, options);
-        return ExitStatus(report);
-    }
+void UpdaterOpen(PackageReport& report) {
+    NotReached(report, kUpdaterOpenName, kRefusedStatus,
+               ErrorFromLine(kTool, UpdaterRunningMessage(kTool)));
+}
+
+// What the updater would do with the package on the attached camera, or why the camera was not
+// reached.
+void CheckOnCamera(PackageReport& report, uint32_t waitSeconds) {
     std::wstring missingLibrary;
     if (!BindCameraLibrary(&missingLibrary)) {
-        WriteText(OutputStream::Error, std::wstring(kTool) + L": " + missingLibrary + L"\r\n");
-        return kLibraryStatus;
+        NotReached(report, kLibraryNotStartedName, kLibraryStatus, {missingLibrary, std::nullopt});
+        return;
     }
     CameraSession session;
     if (session.updaterOpen()) {
-        return Refuse();
+        UpdaterOpen(report);
+        return;
     }
     if (!session.ok()) {
-        WriteText(OutputStream::Error, std::wstring(kTool) +
-                                           L": the library could not start (system error " +
-                                           std::to_wstring(GetLastError()) + L")\r\n");
-        return kLibraryStatus;
+        NotReached(report, kLibraryNotStartedName, kLibraryStatus,
+                   SystemToolError(L"the library could not start", GetLastError()));
+        return;
     }
     CameraIdentity identity;
-    switch (session.FindCamera(options.waitSeconds, BlockQuery::AsTheUpdater, &identity)) {
+    switch (session.FindCamera(waitSeconds, BlockQuery::AsTheUpdater, &identity)) {
         case CameraSession::Find::Interrupted:
-            WriteText(OutputStream::Error, std::wstring(kTool) + L": interrupted\r\n");
-            return kInterruptedStatus;
+            NotReached(report, kInterruptedName, kInterruptedStatus,
+                       {L"interrupted", std::nullopt});
+            return;
         case CameraSession::Find::UpdaterOpened:
-            return Refuse();
+            UpdaterOpen(report);
+            return;
         case CameraSession::Find::Done:
             break;
     }
-    AddCameraVerdict(report, JudgeOnCamera(report, identity, options.waitSeconds));
+    AddCameraVerdict(report, JudgeOnCamera(report, identity, waitSeconds));
+}
+
+// The package is checked and reported whatever happens with the camera; the library starts only
+// after it was read, with a last look for TAVIKUpdate just before.
+int Run(const PackageCheckOptions& options) {
+    PackageReport report = CheckPackage(options.folder, options.writeManifest);
+    if (options.camera) {
+        CheckOnCamera(report, options.waitSeconds);
+    }
+    if (report.cameraNotReached) {
+        WriteText(OutputStream::Error,
+                  std::wstring(kTool) + L": " + report.cameraNotReached->error.message + L"\r\n");
+    }
     Print(report, options);
-    return identity.status == CameraStatus::NoCamera ? kNoCameraStatus : ExitStatus(report);
+    return ExitStatus(report);
 }
 
 }  // namespace

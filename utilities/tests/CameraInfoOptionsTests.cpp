@@ -28,7 +28,7 @@ TEST(CameraInfoOptions, DefaultsAndEachOption) {
 
 TEST(CameraInfoOptions, BadCommandLinesAreRefusedAndLeaveTheOptionsAlone) {
     const std::vector<std::vector<std::wstring>> bad = {
-        {L"--wait"}, {L"--wait", L"5s"}, {L"--Watch"}, {L"-json"}, {L"extra"},
+        {L"--wait"}, {L"--wait", L"5s"}, {L"--Watch"}, {L"-json"}, {L"/camera"}, {L"extra"},
     };
     for (const auto& arguments : bad) {
         CameraInfoOptions options;
@@ -36,4 +36,8 @@ TEST(CameraInfoOptions, BadCommandLinesAreRefusedAndLeaveTheOptionsAlone) {
         EXPECT_FALSE(Parse(arguments, &options)) << arguments[0];
         EXPECT_EQ(options.waitSeconds, 77u) << "untouched";
     }
+    CameraInfoOptions options;
+    std::wstring error;
+    EXPECT_FALSE(ParseCameraInfoArguments({L"/watch"}, &options, &error));
+    EXPECT_NE(error.find(L"did you mean --watch?"), std::wstring::npos) << error;
 }

@@ -10,6 +10,7 @@
 #include "ConsoleRun.h"
 #include "ConsoleOutput.h"
 #include "ReplayScript.h"
+#include "SystemErrorText.h"
 #include "TempFolder.h"
 #include "TavikVersion.h"
 #include "ToolStatus.h"
@@ -234,24 +235,93 @@ TEST_F(CameraInfoTool, RefusedWhileTheUpdaterIsOpen) {
     ConsoleRun run(L"TAVIKInfo.exe", L"--json");
     ASSERT_TRUE(run.WaitExit(kRunBoundMs));
     EXPECT_EQ(run.exitCode(), 75u);
-    EXPECT_TRUE(run.output().empty()) << run.output();
     EXPECT_TRUE(Contains(run.errors(), "TAVIKUpdate is open")) << run.errors();
     EXPECT_TRUE(Journal().empty()) << "the camera was not touched";
+    // A script still reads one document, which says why.
+    const nlohmann::json json = nlohmann::json::parse(run.output(), nullptr, false);
+    ASSERT_TRUE(json.is_object()) << run.output();
+    EXPECT_EQ(json["status"], "updater-open");
+    EXPECT_TRUE(Contains(json["error"]["message"].get<std::string>(), "TAVIKUpdate is open"));
+    EXPECT_TRUE(json["productCode"].is_null());
 }
 
-// Both tools print the one table, and a bad command line, "-json" and "/json" included, is the
-// usage status in each.
+// Which camera: one that is there but will not open, or one of two. A suite of its own, so that
+// each suite's entry stays within its time-out on a slow host.
+using WhichCamera = CameraInfoTool;
+
+// A camera that is there but whose open is refused is not "no camera": both tools say why, in
+// the system's words, and neither asks it anything.
+TEST_F(WhichCamera, ACameraThatCannotBeOpenedIsToldAsSuch) {
+    uint32_t camera = 0;
+    ASSERT_TRUE(sim.Attach(&camera));
+    ASSERT_TRUE(sim.RefuseOpen(camera, true));
+    const std::wstring why = SystemErrorText(ERROR_ACCESS_DENIED);
+    ConsoleRun text(L"TAVIKInfo.exe", L"--wait 0");
+    ASSERT_TRUE(text.WaitExit(kRunBoundMs));
+    EXPECT_EQ(text.exitCode(), static_cast<DWORD>(kErrorStatus)) << text.errors();
+    EXPECT_EQ(text.output(), ToUtf8(L"Camera found but cannot be opened: " + why + L"\r\n"));
+
+    ConsoleRun json(L"TAVIKInfo.exe", L"--wait 0 --json");
+    ASSERT_TRUE(json.WaitExit(kRunBoundMs));
+    EXPECT_EQ(json.exitCode(), static_cast<DWORD>(kErrorStatus));
+    const nlohmann::json report = nlohmann::json::parse(json.output());
+    EXPECT_EQ(report["status"], "open-refused");
+    EXPECT_EQ(report["error"]["code"], 5);
+    EXPECT_EQ(report["error"]["words"], ToUtf8(SystemErrorWords(ERROR_ACCESS_DENIED)));
+    EXPECT_EQ(report["camerasAttached"], 1);
+
+    TempFolder package;
+    WriteBytes(package.PathOf(L"TAVIKUpdate.xml"),
+               "<ORVANEUPDATE><TITLE>T</TITLE><DEVNAME>ZP-Na7</DEVNAME><UPDATEFILES>"
+               "<UPDATEFILE ID=\"1\" FILENAME=\"main.bin\"/></UPDATEFILES></ORVANEUPDATE>");
+    WriteBytes(package.PathOf(L"main.bin"), "image");
+    ConsoleRun check(L"TAVIKPackageCheck.exe",
+                     L"--camera --wait 0 --json \"" + package.Path() + L"\"");
+    ASSERT_TRUE(check.WaitExit(kRunBoundMs));
+    const nlohmann::json checked = nlohmann::json::parse(check.output());
+    EXPECT_EQ(checked["camera"]["status"], "open-refused");
+    bool noted = false;
+    for (const auto& note : checked["notes"]) {
+        noted = noted || note["code"] == "camera-open-refused";
+    }
+    EXPECT_TRUE(noted) << check.output();
+    EXPECT_EQ(checked["camera"]["updater"], "keeps-waiting");
+    EXPECT_EQ(checked["camera"]["message"], report["error"]["message"]) << "the dialog's line";
+    EXPECT_TRUE(Journal().empty()) << "a refused camera was asked something";
+}
+
+// With two cameras, the report says so and names the one it is of: the one the library opened.
+TEST_F(WhichCamera, TwoCamerasAttachedNamesTheOneReported) {
+    ASSERT_TRUE(sim.Attach());
+    ASSERT_TRUE(sim.Attach());
+    ConsoleRun run(L"TAVIKInfo.exe", L"--wait 0");
+    ASSERT_TRUE(run.WaitExit(kRunBoundMs));
+    EXPECT_EQ(run.exitCode(), 0u) << run.errors();
+    const std::string marker = "Cameras:       2 attached; this report is of the first, ";
+    const size_t at = run.output().find(marker);
+    ASSERT_NE(at, std::string::npos) << run.output();
+    const std::string path = run.output().substr(at + marker.size());
+    EXPECT_TRUE(Contains(run.errors(), "Symbolic link is " + path.substr(0, path.find('\r'))))
+        << "the library opened another: " << run.errors();
+}
+
+// Both tools print the one table, also for help asked the Windows way, and a bad command line,
+// "-json" and "/json" included, is the usage status in each, with the right spelling named.
 TEST(CameraInfoToolLine, HelpVersionAndABadCommandLineInBothTools) {
     for (const wchar_t* tool : {L"TAVIKInfo.exe", L"TAVIKPackageCheck.exe"}) {
-        ConsoleRun help(tool, L"-h");
+        ConsoleRun help(tool, L"/HELP");
         ASSERT_TRUE(help.WaitExit(kRunBoundMs));
         EXPECT_EQ(help.exitCode(), 0u);
         EXPECT_TRUE(Contains(help.output(), ToUtf8(kExitStatusTable))) << help.output();
+        EXPECT_TRUE(Contains(help.output(), "Output to a file or a pipe is UTF-8"));
         for (const wchar_t* bad : {L"--wait soon", L"-json", L"/json"}) {
             ConsoleRun run(tool, bad);
             ASSERT_TRUE(run.WaitExit(kRunBoundMs));
             EXPECT_EQ(run.exitCode(), static_cast<DWORD>(kUsageStatus));
             EXPECT_TRUE(Contains(run.errors(), "usage: TAVIK")) << run.errors();
+            const bool oneDashOrSlash = bad[1] != L'-';
+            EXPECT_EQ(Contains(run.errors(), "did you mean --json?"), oneDashOrSlash)
+                << run.errors();
             EXPECT_TRUE(run.output().empty()) << run.output();
         }
     }

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "CameraReport.h"
+#include "ConsoleOutput.h"
+#include "SystemErrorText.h"
 #include "TimeStamp.h"
 #include "ToolVersion.h"
 
@@ -33,7 +35,7 @@ nlohmann::json Json(const CameraIdentity& identity) {
 TEST(CameraReport, IdentifiedCameraAsTextAndJson) {
     const CameraIdentity identity = IdentifyCamera(IdentifiedAnswers(0x7012));
     EXPECT_EQ(identity.status, CameraStatus::Identified);
-    EXPECT_EQ(FormatReportText(identity, 10),
+    EXPECT_EQ(FormatReportText(identity),
               L"Product code:  0x7012\r\n"
               L"Model:         ZP-Na7\r\n"
               L"Version line:  ZP-Na7:Ver=110.05-0003-12\r\n"
@@ -54,7 +56,7 @@ TEST(CameraReport, IdentifiedCameraAsTextAndJson) {
 TEST(CameraReport, AnUnknownModelKeepsItsRawVersionBytesButNoLine) {
     const CameraIdentity identity = IdentifyCamera(IdentifiedAnswers(0x7014));
     EXPECT_EQ(identity.status, CameraStatus::UnknownModel);
-    const std::wstring text = FormatReportText(identity, 10);
+    const std::wstring text = FormatReportText(identity);
     EXPECT_NE(text.find(L"0x7014"), std::wstring::npos);
     EXPECT_NE(text.find(L"Version bytes: ab00000005000101030000000201"), std::wstring::npos)
         << text.c_str();
@@ -101,7 +103,7 @@ TEST(CameraReport, EachFailedQueryNamesItselfAndTheLibrarysCode) {
         answers.libraryError = 0x1F;
         const CameraIdentity identity = IdentifyCamera(answers);
         EXPECT_EQ(identity.status, c.status) << c.query;
-        const std::wstring text = FormatReportText(identity, 10);
+        const std::wstring text = FormatReportText(identity);
         EXPECT_NE(text.find(std::wstring(c.query) + L" failed, library error code 31"),
                   std::wstring::npos)
             << text.c_str();
@@ -114,15 +116,64 @@ TEST(CameraReport, EachFailedQueryNamesItselfAndTheLibrarysCode) {
 }
 
 TEST(CameraReport, NoCameraClaimsNothing) {
-    const CameraIdentity none;
+    CameraIdentity none;
+    none.waitSeconds = 3;
     EXPECT_EQ(none.status, CameraStatus::NoCamera);
-    EXPECT_EQ(FormatReportText(none, 3), L"No camera within 3 s\r\n");
+    EXPECT_EQ(FormatReportText(none), L"No camera within 3 s\r\n");
     const nlohmann::json json = Json(none);
     EXPECT_EQ(json["status"], "no-camera");
-    for (const char* key :
-         {"productCode", "model", "versionLine", "versionBytes", "transferMode"}) {
+    for (const char* key : {"productCode", "model", "versionLine", "versionBytes", "transferMode",
+                            "camerasAttached", "interfacePath"}) {
         EXPECT_TRUE(json[key].is_null()) << key;
     }
+    EXPECT_EQ(json["error"]["message"], "No camera within 3 s");
+    EXPECT_TRUE(json["error"]["code"].is_null()) << "no system error behind it";
+    EXPECT_TRUE(json["error"]["words"].is_null());
+}
+
+// A camera that is there but will not open is not "no camera": the reason in the system's own
+// words, its number kept; and where two are attached, which one the report is of.
+TEST(CameraReport, ACameraThatCannotBeOpenedAndASecondCamera) {
+    CameraIdentity refused;
+    refused.status = CameraStatus::OpenRefused;
+    refused.openError = ERROR_ACCESS_DENIED;
+    refused.attached = 2;
+    refused.interfacePath = L"\\\\?\\root#first";
+    const std::wstring text = FormatReportText(refused);
+    EXPECT_EQ(text, L"Camera found but cannot be opened: " + SystemErrorText(ERROR_ACCESS_DENIED) +
+                        L"\r\nCameras:       2 attached; this report is of the first, "
+                        L"\\\\?\\root#first\r\n");
+    EXPECT_NE(text.find(L"(system error 5)"), std::wstring::npos) << text.c_str();
+    const nlohmann::json json = Json(refused);
+    EXPECT_EQ(json["status"], "open-refused");
+    EXPECT_EQ(json["camerasAttached"], 2);
+    EXPECT_EQ(json["error"]["code"], 5);
+    EXPECT_EQ(json["error"]["words"], ToUtf8(SystemErrorWords(ERROR_ACCESS_DENIED)));
+    EXPECT_FALSE(json["error"]["words"].get<std::string>().empty());
+
+    CameraIdentity identified = IdentifyCamera(IdentifiedAnswers(0x7012));
+    identified.attached = 1;
+    EXPECT_EQ(FormatReportText(identified).find(L"Cameras:"), std::wstring::npos)
+        << "one camera needs no word";
+    EXPECT_TRUE(Json(identified)["error"].is_null());
+}
+
+// A run that ended before it looked still prints one document that says why.
+TEST(CameraReport, ARunEndedEarlyIsADocumentToo) {
+    const nlohmann::json json = nlohmann::json::parse(FormatEndedJson(
+        "updater-open", {L"TAVIKUpdate is open", std::nullopt}, false, "2025-03-01T09:15:02.417Z"));
+    EXPECT_EQ(json["schemaVersion"], 2);
+    EXPECT_EQ(json["status"], "updater-open");
+    EXPECT_EQ(json["error"]["message"], "TAVIKUpdate is open");
+    EXPECT_TRUE(json["productCode"].is_null());
+    EXPECT_FALSE(json.contains("event"));
+    const std::string line =
+        FormatEndedJson("library-not-started", SystemToolError(L"the library could not start", 8),
+                        true, "2025-03-01T09:15:02.417Z");
+    EXPECT_EQ(line.find('\n'), line.size() - 1) << "one line with --watch";
+    const nlohmann::json watched = nlohmann::json::parse(line);
+    EXPECT_EQ(watched["event"], "report");
+    EXPECT_EQ(watched["error"]["code"], 8);
 }
 
 TEST(CameraReport, WatchLinesEachHoldOneEventWithItsTime) {

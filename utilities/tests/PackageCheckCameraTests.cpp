@@ -152,8 +152,15 @@ TEST_F(PackageCheckCamera, RefusedWhileTheUpdaterIsOpen) {
     ASSERT_TRUE(updater.ok());
     ASSERT_NO_FATAL_FAILURE(Check(L"--json"));
     EXPECT_EQ(status, 75u);
-    EXPECT_TRUE(out.empty()) << out;
     EXPECT_TRUE(Contains(err, "TAVIKUpdate is open")) << err;
+    // The package's report all the same, saying why the camera was left alone.
+    const nlohmann::json json = nlohmann::json::parse(out, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << out;
+    EXPECT_EQ(json["status"], "updater-open");
+    EXPECT_TRUE(Contains(json["error"]["message"].get<std::string>(), "TAVIKUpdate is open"));
+    EXPECT_TRUE(json["error"]["code"].is_null());
+    EXPECT_TRUE(json["camera"].is_null());
+    EXPECT_EQ(json["entries"][1]["file"], "logic_0102.bin");
     std::vector<camsim::JournalEntry> journal;
     ASSERT_TRUE(sim.ReadJournal(&journal));
     EXPECT_TRUE(journal.empty()) << "the camera was not touched";

@@ -7,11 +7,13 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "PackageFolder.h"
 #include "PackageReport.h"
 #include "PackageReportFormat.h"
 #include "Sha256.h"
+#include "SystemErrorText.h"
 #include "UniqueAny.h"
 
 namespace {
@@ -101,6 +103,16 @@ TEST(PackageCheckFolder, EachMistakeRaisesItsNote) {
         {"device-name-unknown",
          PackageXml(t + "<DEVNAME>ZP-Na9</DEVNAME><UPDATEFILES>" + f + "</UPDATEFILES>"), 2},
         {"reboot-ignored", Good("<UPDATEFILE ID=\"1\" FILENAME=\"a.bin\" REBOOT=\"YES\"/>\n"), 0},
+        // Saved as Latin-1, declared UTF-8.
+        {"encoding-mismatch",
+         PackageXml("<TITLE>Mise \xE0 jour</TITLE>\n" + d + "<UPDATEFILES>" + f + "</UPDATEFILES>"),
+         1},
+        {"encoding-unsupported",
+         "<?xml version=\"1.0\" encoding=\"x-no-such-encoding\"?>\n<ORVANEUPDATE>" + t + d +
+             "<UPDATEFILES>" + f + "</UPDATEFILES></ORVANEUPDATE>",
+         2},
+        {"picks-package-file",
+         Good(f + "<UPDATEFILE ID=\"2\" SELECTOR=\"2\" FILENAME=\"*.xml\"/>\n"), 1},
     };
     for (const Case& c : cases) {
         PackageFolder package;
@@ -134,6 +146,102 @@ TEST(PackageCheckFolder, FilesTheLookUpPassesOverChoosesBetweenOrCannotRead) {
     EXPECT_EQ(codes.count("image-unreadable"), 1u);
     EXPECT_TRUE(report.entries[1].sha256.empty()) << "no digest claimed for what was not read";
     EXPECT_EQ(ExitStatus(report), 2);
+    // Why, in the system's own words (Wine words them its own way), with the number kept.
+    for (const PackageNote& note : report.notes) {
+        if (std::string(note.code) == "image-unreadable") {
+            EXPECT_NE(note.message.find(L": " + SystemErrorText(ERROR_SHARING_VIOLATION)),
+                      std::wstring::npos)
+                << note.message.c_str();
+        }
+    }
+}
+
+// An "ANSI" file declared UTF-8: the reader says nothing and shows U+FFFD; the check names the
+// line and the column of the first byte that is not UTF-8.
+TEST(PackageCheckFolder, BytesThatAreNotUtf8AreNamedWhereTheyAre) {
+    PackageFolder package;
+    package.AddFile(L"a.bin", "12345");
+    package.WriteDescription(PackageXml(std::string(kDevName) + "<TITLE>Mise \xE0 jour</TITLE>\n" +
+                                        "<UPDATEFILES>" + kFile1 + "</UPDATEFILES>"));
+    const PackageReport report = CheckPackage(package.Path());
+    const PackageNote* found = nullptr;
+    for (const PackageNote& note : report.notes) {
+        found = std::string(note.code) == "encoding-mismatch" ? &note : found;
+    }
+    ASSERT_NE(found, nullptr) << Dump(report);
+    EXPECT_EQ(found->line, 4u);
+    EXPECT_EQ(found->column, 13u);
+    EXPECT_NE(found->message.find(L"0xE0"), std::wstring::npos) << found->message.c_str();
+
+    // The same letter in UTF-8, and the same bytes declared as what they are, are fine.
+    for (const std::string& xml : std::vector<std::string>{
+             PackageXml("<TITLE>Mise \xC3\xA0 jour</TITLE>" + std::string(kDevName) +
+                        "<UPDATEFILES>" + kFile1 + "</UPDATEFILES>"),
+             "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<ORVANEUPDATE><TITLE>Mise \xE0 "
+             "jour</TITLE></ORVANEUPDATE>"}) {
+        package.WriteDescription(xml);
+        EXPECT_EQ(Codes(CheckPackage(package.Path())).count("encoding-mismatch"), 0u) << xml;
+    }
+}
+
+TEST(PackageCheckFolder, AWildcardThatPicksThePackagesOwnFileSaysWhichItPicked) {
+    PackageFolder package;
+    package.AddFile(L"a.bin", "12345");
+    package.WriteDescription(
+        Good(std::string(kFile1) + "<UPDATEFILE ID=\"2\" SELECTOR=\"2\" FILENAME=\"*.xml\"/>\n" +
+             "<UPDATEFILE ID=\"3\" SELECTOR=\"3\" FILENAME=\"tavikupdate.SHA256\"/>\n"));
+    package.AddFile(L"TAVIKUpdate.sha256", "not yet");
+    const PackageReport report = CheckPackage(package.Path());
+    std::vector<std::wstring> messages;
+    for (const PackageNote& note : report.notes) {
+        if (std::string(note.code) == "picks-package-file") {
+            messages.push_back(note.message);
+        }
+    }
+    ASSERT_EQ(messages.size(), 2u) << Dump(report);
+    EXPECT_NE(messages[0].find(L"FILENAME \"*.xml\" picks \"TAVIKUpdate.xml\", the package's "
+                               L"description"),
+              std::wstring::npos)
+        << messages[0].c_str();
+    EXPECT_NE(messages[1].find(L"the package's manifest"), std::wstring::npos);
+}
+
+TEST(PackageCheckFolder, TheDescriptionsPathOrTheWorkingFolderGetsAHint) {
+    PackageFolder package;
+    package.WriteDescription(Good(kFile1));
+    const auto hint = [](const PackageReport& report) {
+        for (const PackageNote& note : report.notes) {
+            if (std::string(note.code) == "folder-hint") {
+                return note.message;
+            }
+        }
+        return std::wstring();
+    };
+    const PackageReport file = CheckPackage(package.Path() + L"\\TAVIKUpdate.xml");
+    EXPECT_EQ(hint(file), package.Path() +
+                              L"\\TAVIKUpdate.xml is the description itself: "
+                              L"pass its folder, " +
+                              package.Path());
+    const PackageReport working = CheckPackage(package.Outside().Path());
+    EXPECT_NE(hint(working).find(L"is the updater's working folder"), std::wstring::npos);
+    EXPECT_EQ(ExitStatus(working), 2) << "a hint does not make the package readable";
+
+    // Run inside the package with no folder given, which means .\UPDATEFILES.
+    wchar_t before[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, before), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryW(package.Path().c_str()));
+    const PackageReport inside = CheckPackage(kPackageFolder);
+    ASSERT_TRUE(SetCurrentDirectoryW(before));
+    EXPECT_EQ(hint(inside), L"this folder holds TAVIKUpdate.xml: it is the package; pass .");
+}
+
+TEST(PackageCheckFolder, AManifestIsNotWrittenForAPackageWithErrors) {
+    PackageFolder package;
+    package.WriteDescription(Good("<UPDATEFILE ID=\"1\" FILENAME=\"absent.bin\"/>\n"));
+    const PackageReport report = CheckPackage(package.Path(), true);
+    EXPECT_EQ(report.manifest, ManifestState::NotWritten);
+    EXPECT_EQ(Codes(report).count("manifest-not-written"), 1u) << Dump(report);
+    EXPECT_FALSE(FileExists(package.Path() + L"\\TAVIKUpdate.sha256"));
 }
 
 TEST(PackageCheckFolder, DigestsAreThoseOfTheBytesOnDisk) {

@@ -84,6 +84,19 @@ TEST_F(PackageCheckTool, WarningsAsTextWithStatusOne) {
 }
 
 TEST_F(PackageCheckTool, TheManifestWrittenVerifiedAndFailingWithStatusTwo) {
+    // Not for a package with errors: nothing is written, and the status says so.
+    package.WriteDescription(Sample() + "<BROKEN>");
+    const Ran refused = RunChecker(Quoted() + L" --write-manifest");
+    EXPECT_EQ(refused.status, 2u) << refused.out;
+    EXPECT_TRUE(Contains(refused.out, "Manifest:     TAVIKUpdate.sha256 not written\r\n"))
+        << refused.out;
+    EXPECT_TRUE(Contains(refused.out,
+                         "error manifest-not-written: TAVIKUpdate.sha256 is not "
+                         "written: the package has errors"))
+        << refused.out;
+    EXPECT_FALSE(FileExists(package.Path() + L"\\TAVIKUpdate.sha256"));
+
+    package.WriteDescription(Sample());
     const Ran written = RunChecker(Quoted() + L" --write-manifest");
     EXPECT_EQ(written.status, 0u) << written.out;
     EXPECT_TRUE(Contains(written.out, "Manifest:     TAVIKUpdate.sha256 written, 3 files\r\n"))
@@ -101,6 +114,19 @@ TEST_F(PackageCheckTool, TheManifestWrittenVerifiedAndFailingWithStatusTwo) {
     EXPECT_EQ(json["manifest"]["state"], "failed");
     EXPECT_EQ(json["notes"].back()["code"], "digest-mismatch");
     EXPECT_EQ(json["notes"].back()["entry"], 2);
+
+    // Written again, it says that it replaced one that no longer matched.
+    const Ran rewritten = RunChecker(Quoted() + L" --write-manifest");
+    EXPECT_EQ(rewritten.status, 0u) << rewritten.out;
+    EXPECT_TRUE(Contains(rewritten.out,
+                         "Manifest:     TAVIKUpdate.sha256 written, 3 files, in "
+                         "place of one that no longer matched the package\r\n"))
+        << rewritten.out;
+    EXPECT_TRUE(Contains(rewritten.out,
+                         "info manifest-replaced: the TAVIKUpdate.sha256 it "
+                         "replaces no longer matched the package: "
+                         "\"logic_0102.bin\" is not the file"))
+        << rewritten.out;
 }
 
 TEST_F(PackageCheckTool, AQuotedFolderThatEndsInABackslashKeepsTheOptionsAfterIt) {
@@ -125,4 +151,14 @@ TEST(PackageCheckToolLine, HelpVersionAndABadCommandLine) {
     EXPECT_EQ(bad.status, 64u);
     EXPECT_TRUE(bad.out.empty()) << bad.out;
     EXPECT_TRUE(Contains(bad.err, "usage: TAVIKPackageCheck")) << bad.err;
+
+    // With --json a script gets a document even so.
+    const Ran badJson = RunChecker(L"--json --jason");
+    EXPECT_EQ(badJson.status, 64u);
+    const nlohmann::json json = nlohmann::json::parse(badJson.out, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << badJson.out;
+    EXPECT_EQ(json["status"], "bad-command-line");
+    EXPECT_EQ(json["error"]["message"],
+              "unknown option \"--jason\" (a folder that begins with - "
+              "or / follows --)");
 }

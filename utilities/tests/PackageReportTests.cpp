@@ -5,6 +5,8 @@
 
 #include <cwchar>
 
+#include "DescriptionEncoding.h"
+#include "FolderHint.h"
 #include "PackageCheckOptions.h"
 #include "PackageConclusions.h"
 #include "PackageReport.h"
@@ -115,6 +117,8 @@ TEST(PackageReport, JsonListsEverythingReadAndNothingElse) {
     const nlohmann::json json = nlohmann::json::parse(FormatPackageJson(report));
     EXPECT_EQ(json["schemaVersion"], 2);
     EXPECT_EQ(json["toolVersion"], kToolVersion);
+    EXPECT_EQ(json["status"], "warnings");
+    EXPECT_TRUE(json["error"].is_null()) << "the notes tell the package's own errors";
     EXPECT_EQ(json["readable"], true);
     EXPECT_EQ(json["deviceName"], "ZP-Na7");
     ASSERT_EQ(json["entries"].size(), 5u);
@@ -133,6 +137,7 @@ TEST(PackageReport, JsonListsEverythingReadAndNothingElse) {
     AddConclusions(unreadable);
     const nlohmann::json none = nlohmann::json::parse(FormatPackageJson(unreadable));
     EXPECT_EQ(none["readable"], false);
+    EXPECT_EQ(none["status"], "errors");
     for (const char* key : {"title", "deviceName", "deviceNameCheck", "entries"}) {
         EXPECT_FALSE(none.contains(key)) << key;
     }
@@ -174,9 +179,106 @@ TEST(PackageCheckOptions, FolderOptionsAndMistakes) {
     // After "--" a folder may begin with a dash or a slash; before it, that is an option.
     ASSERT_TRUE(ParsePackageCheckArguments({L"--json", L"--", L"-json"}, &options, &error));
     EXPECT_EQ(options.folder, L"-json");
-    for (const std::vector<std::wstring>& bad : std::vector<std::vector<std::wstring>>{
-             {L"a", L"b"}, {L"--jsn"}, {L""}, {L"--wait", L"3"}, {L"-json"}, {L"/json"},
-             {L"--", L"a", L"--json"}}) {
+    for (const std::vector<std::wstring>& bad :
+         std::vector<std::vector<std::wstring>>{{L"a", L"b"},
+                                                {L"--jsn"},
+                                                {L""},
+                                                {L"--wait", L"3"},
+                                                {L"-json"},
+                                                {L"/json"},
+                                                {L"--", L"a", L"--json"}}) {
         EXPECT_FALSE(ParsePackageCheckArguments(bad, &options, &error)) << bad[0];
     }
+    EXPECT_FALSE(ParsePackageCheckArguments({L"/camera"}, &options, &error));
+    EXPECT_NE(error.find(L"did you mean --camera?"), std::wstring::npos) << error;
+}
+
+// The run's status: why the camera was not reached, or that none came, outweighs what the
+// package gave, which the report holds all the same.
+TEST(PackageReport, TheStatusThatWinsAndItsName) {
+    PackageReport broken;
+    broken.readable = false;
+    AddConclusions(broken);
+    EXPECT_EQ(ExitStatus(broken), 2);
+    CameraVerdict none;
+    none.waitSeconds = 4;
+    none.identity.waitSeconds = 4;
+    broken.camera = none;
+    EXPECT_EQ(ExitStatus(broken), 3);
+    EXPECT_STREQ(StatusName(broken), "no-camera");
+    EXPECT_EQ(RunError(broken)->message, L"No camera within 4 s");
+    broken.cameraNotReached = CameraNotReached{"updater-open", 75, {L"TAVIKUpdate is open", {}}};
+    broken.camera.reset();
+    EXPECT_EQ(ExitStatus(broken), 75);
+    const nlohmann::json json = nlohmann::json::parse(FormatPackageJson(broken));
+    EXPECT_EQ(json["status"], "updater-open");
+    EXPECT_EQ(json["error"]["message"], "TAVIKUpdate is open");
+    EXPECT_TRUE(json["camera"].is_null());
+    EXPECT_EQ(json["notes"][0]["code"], "unreadable") << "the package's notes stay";
+    EXPECT_NE(FormatPackageText(broken).find(L"Camera:       not reached: TAVIKUpdate is open"),
+              std::wstring::npos);
+}
+
+TEST(PackageReport, AWrongFolderGetsAHintThatNamesTheRightOne) {
+    EXPECT_EQ(ParentFolder(L".\\UPDATEFILES"), L".");
+    EXPECT_EQ(ParentFolder(L"UPDATEFILES"), L".");
+    EXPECT_EQ(ParentFolder(L"D:\\Packs\\ZP-Na7"), L"D:\\Packs");
+    EXPECT_EQ(ParentFolder(L"D:\\ZP-Na7"), L"D:\\");
+    struct Case {
+        const wchar_t* folder;
+        FolderFacts facts;
+        const wchar_t* hint;
+    } cases[] = {
+        {L".\\UPDATEFILES",
+         {false, false, true},
+         L"this folder holds TAVIKUpdate.xml: it is the package; pass ."},
+        {L"pkg\\TAVIKUpdate.xml",
+         {true, false, true},
+         L"pkg\\TAVIKUpdate.xml is the description itself: pass its folder, pkg"},
+        {L"pkg\\notes.txt",
+         {true, false, false},
+         L"pkg\\notes.txt is a file: pass the folder that holds TAVIKUpdate.xml"},
+        {L"D:\\Service",
+         {false, true, false},
+         L"D:\\Service is the updater's working folder: its package is "
+         L"D:\\Service\\UPDATEFILES; pass that"},
+        {L"D:\\Service\\images",
+         {false, false, true},
+         L"D:\\Service holds TAVIKUpdate.xml: it is the package; pass D:\\Service"},
+        {L"nowhere", {false, false, false}, L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FolderHint(c.folder, c.facts), c.hint) << c.folder;
+    }
+}
+
+// What the reader takes for UTF-8, and where such bytes first fail it: overlong forms,
+// surrogates, values past U+10FFFF and a sequence cut off at the end all fail; a byte-order
+// mark outweighs the declaration; columns count characters.
+TEST(DescriptionEncoding, TheFirstByteThatIsNotUtf8AndWhereItIs) {
+    const struct Case {
+        std::string bytes;
+        bool utf8;
+        uint32_t line;
+        uint32_t column;
+    } cases[] = {
+        {"<a>\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\xB7</a>", true, 0, 0},
+        {"<a>\xC3\xA9x\n\xC0\x80", true, 2, 1},  // overlong
+        {"ab\xED\xA0\x80", true, 1, 3},          // a surrogate
+        {"\xF4\x90\x80\x80", true, 1, 1},        // past U+10FFFF
+        {"\xC3\xA9\xE2\x82", true, 1, 2},        // cut off
+        {"\xF5\x80\x80\x80", true, 1, 1},
+        {"<?xml version='1.0' encoding = \"UTF-8\"?>\n\xE9", true, 2, 1},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\xE9", false, 0, 0},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\xE9", true, 2, 1},
+        {"\xFF\xFE<\0a\0", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const DescriptionEncoding found = ExamineEncoding(c.bytes);
+        EXPECT_EQ(found.utf8, c.utf8) << c.bytes;
+        EXPECT_EQ(found.line, c.line) << c.bytes;
+        EXPECT_EQ(found.column, c.column) << c.bytes;
+    }
+    EXPECT_EQ(ExamineEncoding("x\x80").byte, 0x80);
+    EXPECT_EQ(ExamineEncoding("<?xml encoding='windows-1252'?>").declared, "windows-1252");
 }

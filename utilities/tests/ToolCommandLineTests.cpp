@@ -13,12 +13,28 @@ TEST(ToolCommandLine, AQuotedFolderMayEndInABackslash) {
     EXPECT_EQ(SplitArguments(L"tool"), Words{});
 }
 
+// The Windows habits for help are taken as they are meant; a folder after "--" is a folder.
 TEST(ToolCommandLine, HelpOutweighsVersionAndEverythingElse) {
-    for (const wchar_t* help : {L"/?", L"-h", L"--help"}) {
+    for (const wchar_t* help : {L"/?", L"-?", L"-h", L"/h", L"/H", L"--help", L"/help", L"/HELP"}) {
         EXPECT_EQ(FindToolRequest({L"--bogus", L"--version", help}), ToolRequest::Help) << help;
     }
     EXPECT_EQ(FindToolRequest({L"pkg", L"--version"}), ToolRequest::Version);
-    EXPECT_EQ(FindToolRequest({L"pkg", L"-H", L"/help"}), ToolRequest::Run);
+    EXPECT_EQ(FindToolRequest({L"pkg", L"-H", L"--HELP"}), ToolRequest::Run);
+    EXPECT_EQ(FindToolRequest({L"--", L"/help"}), ToolRequest::Run);
+}
+
+TEST(ToolCommandLine, AnOptionWrittenTheWindowsWayNamesItsRightSpelling) {
+    for (const wchar_t* written : {L"/json", L"-json", L"/JSON", L"--Json"}) {
+        EXPECT_EQ(UnknownOptionError(written, {L"camera", L"json"}),
+                  L"unknown option \"" + std::wstring(written) + L"\": did you mean --json?")
+            << written;
+    }
+    EXPECT_EQ(UnknownOptionError(L"/jason", {L"json"}), L"unknown option \"/jason\"");
+    EXPECT_EQ(UnknownOptionError(L"/", {L"json"}), L"unknown option \"/\"");
+
+    EXPECT_TRUE(AsksForJson({L"--wait", L"x", L"--json"}));
+    EXPECT_FALSE(AsksForJson({L"/json"}));
+    EXPECT_FALSE(AsksForJson({L"--", L"--json"})) << "a folder named so";
 }
 
 TEST(ToolCommandLine, WaitSecondsAreWholeDecimalNumbersInRange) {
