@@ -1,7 +1,6 @@
 #include "DescriptionEncoding.h"
 
 #include <windows.h>
-#include <xmllite.h>
 
 #include <cstring>
 #include <cwchar>
@@ -9,6 +8,7 @@
 #include "CheckNoteCodes.h"
 #include "ComPtr.h"
 #include "ConsoleOutput.h"
+#include "SystemXmlReader.h"
 #include "UniqueAny.h"
 
 namespace {
@@ -160,9 +160,8 @@ bool ReaderReadsEncoding(const std::string& name) {
     }
     memory.release();  // the stream's own now
     ComPtr<IXmlReader> reader;
-    if (FAILED(CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.Put()),
-                               nullptr)) ||
-        !reader || FAILED(reader->SetInput(stream.Get()))) {
+    if (FAILED(CreateSystemXmlReader(reader.Put())) || !reader ||
+        FAILED(reader->SetInput(stream.Get()))) {
         return true;
     }
     // A declaration and one element, then the end: a bound, in case a reader never ends.
