@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The demo: builds everything, starts the simulated camera with its default scenario, lays out a
 # working folder with the updater, its library and the sample package, and drives the updater
-# through a whole update, saving a PNG of each stage. With a display the dialog shows there;
-# without one it runs under Xvfb. Prints the paths of the pictures.
+# through a whole update, saving a PNG of each stage (the first also at 144 DPI, as on a 150 %
+# screen). With a display the dialog shows there; without one it runs under Xvfb. Prints the
+# paths of the pictures.
 #
 # On a host whose kernel runs no 32-bit code (or with TAVIK_EMULATE=1) the build stays here and
 # the rest (Xvfb, Wine and the pictures) runs inside one emulated VM (tools/in-vm.sh).
@@ -108,7 +109,16 @@ take_pictures &
 watcher_pid=$!
 
 # The driver runs inside Wine's virtual desktop, starts the updater there, sets the camera's
-# scenario, waits for each stage and saves a picture of the desktop at each.
+# scenario, waits for each stage and saves a picture of the desktop at each. First, at 144 DPI
+# (150 %), it takes the first picture alone: the dialog's text and images at that scale. Each
+# program reads the DPI as it starts.
+set_dpi() {
+  "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+}
+set_dpi 144
+(cd "$work" && "$run" explorer "/desktop=TAVIKDemo,800x600" TAVIKDemoDriver.exe pictures \
+   --first-picture 1-waiting-144dpi </dev/null)
+set_dpi 96
 (cd "$work" && "$run" explorer "/desktop=TAVIKDemo,800x600" TAVIKDemoDriver.exe pictures \
    </dev/null)
 

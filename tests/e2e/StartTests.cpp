@@ -140,7 +140,7 @@ TEST_F(Opening, EnterEscapeAndCloseCommandsLeaveTheWaitingDialogOpen) {
     EXPECT_TRUE(updater.WaitExit(kExitMs));
 }
 
-TEST_F(Opening, TextControlsShareOneBoldFontAndTheRestKeepTheDialogs) {
+TEST_F(Opening, TextControlsShareOneBoldFontTheCautionFitsAndTheRestKeepTheDialogs) {
     ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
     ASSERT_NO_FATAL_FAILURE(Start());
     const ProgramProbe fonts(updater.handle());
@@ -151,9 +151,18 @@ TEST_F(Opening, TextControlsShareOneBoldFontAndTheRestKeepTheDialogs) {
     ASSERT_TRUE(dialogFont && bold);
     EXPECT_EQ(fonts.WeightOf(dialog), 400u);
     EXPECT_EQ(fonts.WeightOf(Item(IDC_TITLE)), 700u);
-    for (int id : {IDC_CAUTION, IDC_DEVNAME, IDC_DATA, IDC_VERSION_LIST}) {
+    for (int id : {IDC_DEVNAME, IDC_DATA, IDC_VERSION_LIST}) {
         EXPECT_EQ(fonts.FontOf(Item(id)), bold) << "control " << id;
     }
+    // The caution is bold too, in a smaller font of its own where the whole sentence would not
+    // fit the bold one: it shows whole.
+    EXPECT_EQ(fonts.WeightOf(Item(IDC_CAUTION)), 700u);
+    RECT caution = {};
+    ASSERT_TRUE(GetClientRect(Item(IDC_CAUTION), &caution));
+    const auto width = fonts.TextWidthOf(Item(IDC_CAUTION));
+    ASSERT_TRUE(width.has_value()) << "the caution's text cannot be measured";
+    EXPECT_GT(*width, 0u);
+    EXPECT_LE(*width, static_cast<uint32_t>(caution.right)) << "the caution is cut";
     // The labels turn bold only when their image is written.
     for (int id : {IDC_UPDATE, IDC_EXIT, IDC_FILE1, IDC_FILE2, IDC_FILE5}) {
         EXPECT_EQ(fonts.FontOf(Item(id)), dialogFont) << "control " << id;

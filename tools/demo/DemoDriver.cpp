@@ -2,6 +2,11 @@
 // would, and has a picture of the screen taken at each stage: waiting for the camera, the camera
 // identified, an image being written, the "Finished" message. Run by tools/demo.sh inside
 // Wine's virtual desktop, in a working folder that holds the updater and the sample package.
+//
+//     TAVIKDemoDriver PICTURES_FOLDER [--first-picture NAME]
+//
+// With --first-picture it takes only the first picture, under NAME, and ends the updater with
+// "Exit": the demo runs it once at another DPI.
 #include <windows.h>
 
 #include <cstdio>
@@ -86,6 +91,8 @@ private:
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring pictures = argc > 1 ? argv[1] : L"pictures";
+    const bool firstOnly = argc > 3 && std::wstring(argv[2]) == L"--first-picture";
+    const std::wstring firstPicture = firstOnly ? argv[3] : L"1-waiting";
     camsim::Control sim;
     if (!sim.ok() || !sim.Reset()) {
         return Fail(L"the simulated camera's driver is not running");
@@ -111,7 +118,14 @@ int wmain(int argc, wchar_t** argv) {
 
     Say(L"waiting for the camera");
     Settle(dialog);
-    Picture(pictures, L"1-waiting");
+    Picture(pictures, firstPicture);
+    if (firstOnly) {
+        e2e::Click(item(IDC_EXIT), e2e::Delivery::Posted);
+        if (!updater.WaitExit(kStageMs)) {
+            return Fail(L"the updater did not end on \"Exit\"");
+        }
+        return 0;
+    }
 
     // The demo's camera: attached a second from now, slow enough to watch.
     if (!sim.ApplyDefaultScenario()) {

@@ -77,7 +77,7 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
 
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon()));
 
     // A failure up to the library's start ends the program without a word and leaves an
     // earlier run's log as it was.
@@ -103,6 +103,8 @@ BOOL COrvaneUpdateDlg::OnInitDialog() {
             }
         }
     }
+    ShowLogoForScreen();
+    FitCautionText();
 
     TellOfUnfinishedWrite();
 
@@ -254,7 +256,10 @@ void COrvaneUpdateDlg::OnSysCommand(UINT id, LPARAM lParam) {
 }
 
 bool COrvaneUpdateDlg::ClickCounts(DialogInput click, int buttonId) const {
-    return InputCounts(stage_, click, IsWindowEnabled(GetDlgItem(buttonId)) != FALSE, false);
+    // A box of ours disables the dialog while it shows: a click then came from no operator.
+    const bool clickable =
+        IsWindowEnabled(m_hWnd) != FALSE && IsWindowEnabled(GetDlgItem(buttonId)) != FALSE;
+    return InputCounts(stage_, click, clickable, false);
 }
 
 bool COrvaneUpdateDlg::IsWorkersResult(UINT wParam, LPARAM lParam) const {

@@ -11,6 +11,7 @@
 #include "DialogInputRule.h"
 #include "Font.h"
 #include "ImageFile.h"
+#include "Images.h"
 #include "PackageSink.h"
 #include "ProgressCtrl.h"
 #include "ToolTipCtrl.h"
@@ -67,6 +68,12 @@ private:
     void ShowOpenRefusal();
     static constexpr UINT_PTR kOpenRefusalTimer = 16;  // apart from the progress timers, 1 to 5
 
+    // For the screen the dialog shows on: the small icon in its size (appIcon when it cannot be
+    // loaded), the logo drawn for its DPI, the caution in a font in which it shows whole.
+    HICON SmallIcon();
+    void ShowLogoForScreen();
+    void FitCautionText();
+
     // Package.
     void SetTitleText(const wchar_t* text) override;
     void SetDevNameText(const wchar_t* text) override;
@@ -95,6 +102,9 @@ private:
     void ShutDown(Log log);
     std::wstring ControlText(int id) const;
 
+    // Before a run: true when the battery is too low for it, told and logged.
+    bool RefusedForBattery();
+
     // Update procedure.
     static unsigned __stdcall UpdateThread(void* dialog);
     void RunUpdate();
@@ -113,6 +123,9 @@ private:
     // handed back, for the caller to post again once it is done.
     [[nodiscard]] std::optional<WPARAM> WaitForUpdateThread();
 
+    fw::UniqueIcon smallIcon_;
+    fw::UniqueBitmap logoBitmap_;        // the logo for 150 % or 200 %; none at 100 %
+    fw::CFont cautionFont_;              // the bold font, smaller, where the caution would not fit
     UniqueHandle updateThreadDone_;      // a handle of our own to wait for the update thread's end
     WorkerRequestQueue workerRequests_;  // filled by the worker, emptied by the dialog's thread
     ShutdownBlockReason shutdownBlock_;  // from the start of a write until its result

@@ -34,3 +34,9 @@ MessageBoxText UnfinishedWriteMessage() {
         L"you use it.",
         L"Warning", MB_OK | MB_ICONWARNING};
 }
+
+MessageBoxText LowBatteryMessage(int percent) {
+    return {L"The PC is running on battery power (" + std::to_wstring(percent) +
+                L" %). Connect the PC to power, then click Update again.",
+            L"Warning", MB_OK | MB_ICONWARNING};
+}

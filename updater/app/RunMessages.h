@@ -26,3 +26,7 @@ MessageBoxText AlreadyRunningMessage();
 
 // At the start after a run whose write was cut off before its result.
 MessageBoxText UnfinishedWriteMessage();
+
+// "Update" clicked on an almost empty battery: nothing was sent, and "Update" stays enabled for
+// a click once the PC is on mains power.
+MessageBoxText LowBatteryMessage(int percent);

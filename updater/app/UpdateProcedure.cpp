@@ -44,6 +44,9 @@ void COrvaneUpdateDlg::OnBnClickedUpdate() {
     if (!ClickCounts(DialogInput::UpdateClick, IDC_UPDATE)) {
         return;
     }
+    if (RefusedForBattery()) {
+        return;  // nothing was sent: "Update" stays enabled for a click on mains power
+    }
     // Created suspended: the handle must be stored before the thread can end and clear it.
     unsigned threadId = 0;
     const uintptr_t started = _beginthreadex(nullptr, 0, &COrvaneUpdateDlg::UpdateThread, this,

@@ -6,6 +6,9 @@
 #define TAVIK_DIALOG_CAPTION "TAVIK Update 1.0.0"
 #define IDI_APP_ICON 128
 #define IDB_LOGO 129
+// The logo drawn for 150 % and 200 %: the dialog shows one of them on a screen of that DPI.
+#define IDB_LOGO_150 130
+#define IDB_LOGO_200 131
 
 #define IDC_UPDATE 1002
 #define IDC_EXIT 1003

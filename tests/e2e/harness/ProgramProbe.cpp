@@ -61,6 +61,23 @@ std::optional<uint32_t> ProgramProbe::WeightOf(HWND window) const {
     return Call("WeightOfWindowFont", window);
 }
 
+std::optional<uint32_t> ProgramProbe::TextWidthOf(HWND window) const {
+    const auto width = Call("TextWidthOfWindow", window);
+    return width && *width != 0xFFFFFFFF ? width : std::nullopt;
+}
+
+bool ProgramProbe::PresentPowerStatus(BYTE acLineStatus, BYTE batteryFlag,
+                                      BYTE batteryLifePercent) const {
+    const auto packed = static_cast<uintptr_t>(acLineStatus) |
+                        (static_cast<uintptr_t>(batteryFlag) << 8) |
+                        (static_cast<uintptr_t>(batteryLifePercent) << 16);
+    return Call("PresentPowerStatus", reinterpret_cast<const void*>(packed)) == 1u;
+}
+
+std::optional<uint32_t> ProgramProbe::PowerStatusReads() const {
+    return Call("PowerStatusReads", nullptr);
+}
+
 bool ProgramProbe::WatchExecutionState() const {
     return Call("WatchExecutionState", nullptr) == 1u;
 }

@@ -1,7 +1,7 @@
-// What only the program itself can tell: the fonts of its windows, and its calls of a few system
-// functions. A font handle means nothing outside its process, Wine passes no WM_GETFONT between
-// processes, and a call is seen only where it is made: a small library of ours
-// (e2e_program_probe.dll, beside the test program) is loaded into the process, and its
+// What only the program itself can tell: the fonts of its windows and the width of their text,
+// and its calls of a few system functions. A font handle means nothing outside its process, Wine
+// passes no WM_GETFONT between processes, and a call is seen only where it is made: a small library
+// of ours (e2e_program_probe.dll, beside the test program) is loaded into the process, and its
 // functions run there on threads of their own.
 #pragma once
 
@@ -26,6 +26,8 @@ public:
     std::optional<uint32_t> FontOf(HWND window) const;
     // Its weight: 400 normal, 700 bold; 0: no font.
     std::optional<uint32_t> WeightOf(HWND window) const;
+    // The width in pixels of its text on one line in its font, as a static control draws it.
+    std::optional<uint32_t> TextWidthOf(HWND window) const;
 
     // From now on the program's calls of SetThreadExecutionState are noted (its import
     // patched); true when that is in place.
@@ -38,6 +40,12 @@ public:
     // full queue; true when that is in place. RefusedResultPosts counts the refusals.
     bool RefuseResultPosts() const;
     std::optional<uint32_t> RefusedResultPosts() const;
+
+    // From now on the program's GetSystemPowerStatus reports this power (its import patched),
+    // whatever the PC's; true when that is in place. Called again, it reports the new values.
+    bool PresentPowerStatus(BYTE acLineStatus, BYTE batteryFlag, BYTE batteryLifePercent) const;
+    // How often the program asked for the power status since it was first presented.
+    std::optional<uint32_t> PowerStatusReads() const;
 
 private:
     std::optional<uint32_t> Call(const char* function, const void* argument) const;

@@ -1,4 +1,5 @@
-// TAVIKUpdate.exe's resources as the program carries them, read back from the file.
+// TAVIKUpdate.exe's resources as the program carries them, read back from the file; and the
+// manifests of the tools beside it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "ThisProgram.h"
+#include "UniqueAny.h"
 
 namespace {
 
@@ -292,12 +294,68 @@ std::string Describe(const NameOrOrdinal& value) {
     return value.isOrdinal ? "#" + std::to_string(value.ordinal) : "\"" + Narrow(value.name) + "\"";
 }
 
+// The manifest as Windows reads it: an activation context made from the program's manifest
+// resource. A manifest the system cannot read gives none, and such a program does not start.
+struct ActivationContextTraits {
+    using Type = HANDLE;
+    static Type Empty() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(Type h) { ReleaseActCtx(h); }
+};
+using UniqueActivationContext = UniqueAny<ActivationContextTraits>;
+
+UniqueActivationContext ManifestContext(const std::wstring& program) {
+    ACTCTXW context = {};
+    context.cbSize = sizeof(context);
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = program.c_str();
+    context.lpResourceName = MAKEINTRESOURCEW(1);
+    return UniqueActivationContext(CreateActCtxW(&context));
+}
+
+// A windowsSettings value of the manifest, as the system reads it; empty when it is not set.
+std::wstring ManifestSetting(HANDLE context, const wchar_t* settingsNamespace,
+                             const wchar_t* name) {
+    wchar_t value[64] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, context, settingsNamespace, name, value, std::size(value),
+                              &written)) {
+        return std::wstring();
+    }
+    return value;
+}
+
+constexpr const char* kSupportedSystems[] = {
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+};
+
+// Each system is declared once, inside the compatibility section.
+void ExpectSupportedSystems(const std::string& manifest) {
+    const std::size_t section =
+        manifest.find("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">");
+    const std::size_t end = manifest.find("</compatibility>");
+    ASSERT_NE(std::string::npos, section);
+    ASSERT_NE(std::string::npos, end);
+    for (const char* id : kSupportedSystems) {
+        const std::string element = std::string("<supportedOS Id=\"") + id + "\"/>";
+        const std::size_t at = manifest.find(element);
+        EXPECT_TRUE(at > section && at < end) << element;
+        EXPECT_EQ(std::string::npos, manifest.find(element, at + 1)) << element << " twice";
+    }
+}
+
 }  // namespace
 
 TEST_F(ProgramResources, EachResourceHasItsOneLanguage) {
     EXPECT_EQ(std::vector<WORD>{kJapanese}, Languages(RT_DIALOG, MAKEINTRESOURCEW(102)));
     EXPECT_EQ(std::vector<WORD>{kJapanese}, Languages(RT_GROUP_ICON, MAKEINTRESOURCEW(128)));
-    EXPECT_EQ(std::vector<WORD>{kJapanese}, Languages(RT_BITMAP, MAKEINTRESOURCEW(129)));
+    for (int logo : {129, 130, 131}) {
+        EXPECT_EQ(std::vector<WORD>{kJapanese}, Languages(RT_BITMAP, MAKEINTRESOURCEW(logo)))
+            << "logo " << logo;
+    }
     EXPECT_EQ(std::vector<WORD>{kJapanese}, Languages(RT_VERSION, MAKEINTRESOURCEW(1)));
     EXPECT_EQ(std::vector<WORD>{kUsEnglish}, Languages(RT_MANIFEST, MAKEINTRESOURCEW(1)));
 }
@@ -349,55 +407,70 @@ TEST_F(ProgramResources, UpdateDialogTemplate) {
     }
 }
 
-TEST_F(ProgramResources, IconAndLogoAre32By32At24Bits) {
+// The small and the big icon, and the logo, for 100 %, 150 % and 200 %.
+TEST_F(ProgramResources, IconAndLogoComeForEachScaleAt24Bits) {
     const std::vector<unsigned char> group =
         Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(128), kJapanese);
-    // GRPICONDIR (6 bytes) and one GRPICONDIRENTRY (14 bytes).
-    ASSERT_EQ(20u, group.size());
+    constexpr BYTE kIconSizes[] = {16, 24, 32, 48, 64};
+    // GRPICONDIR (6 bytes) and a GRPICONDIRENTRY (14 bytes) for each image.
+    ASSERT_EQ(6u + 14u * std::size(kIconSizes), group.size());
     WORD directory[3];
     std::memcpy(directory, group.data(), sizeof directory);
     EXPECT_EQ(0, directory[0]);
     EXPECT_EQ(1, directory[1]) << "an icon";
-    EXPECT_EQ(1, directory[2]) << "one image";
-    const unsigned char* entry = group.data() + 6;
-    EXPECT_EQ(32, entry[0]);
-    EXPECT_EQ(32, entry[1]);
-    WORD planes, bitCount, iconId;
-    std::memcpy(&planes, entry + 4, 2);
-    std::memcpy(&bitCount, entry + 6, 2);
-    std::memcpy(&iconId, entry + 12, 2);
-    EXPECT_EQ(1, planes);
-    EXPECT_EQ(24, bitCount);
+    EXPECT_EQ(std::size(kIconSizes), directory[2]);
+    for (std::size_t i = 0; i < std::size(kIconSizes); ++i) {
+        const int size = kIconSizes[i];
+        SCOPED_TRACE("icon image of " + std::to_string(size) + " pixels");
+        const unsigned char* entry = group.data() + 6 + 14 * i;
+        EXPECT_EQ(size, entry[0]);
+        EXPECT_EQ(size, entry[1]);
+        WORD planes, bitCount, iconId;
+        std::memcpy(&planes, entry + 4, 2);
+        std::memcpy(&bitCount, entry + 6, 2);
+        std::memcpy(&iconId, entry + 12, 2);
+        EXPECT_EQ(1, planes);
+        EXPECT_EQ(24, bitCount);
 
-    const std::vector<unsigned char> icon = Resource(RT_ICON, MAKEINTRESOURCEW(iconId), kJapanese);
-    ASSERT_GE(icon.size(), sizeof(BITMAPINFOHEADER) + 32 * 32 * 3 + 32 * 4);
-    BITMAPINFOHEADER iconHeader;
-    std::memcpy(&iconHeader, icon.data(), sizeof iconHeader);
-    EXPECT_EQ(32, iconHeader.biWidth);
-    EXPECT_EQ(64, iconHeader.biHeight) << "colour image and mask";
-    EXPECT_EQ(24, iconHeader.biBitCount);
-    EXPECT_EQ(static_cast<DWORD>(BI_RGB), iconHeader.biCompression);
-    HICON made =
-        CreateIconFromResourceEx(const_cast<PBYTE>(icon.data()), static_cast<DWORD>(icon.size()),
-                                 TRUE, 0x00030000, 32, 32, LR_DEFAULTCOLOR);
-    EXPECT_NE(nullptr, made) << "the system takes the image as an icon";
-    if (made != nullptr) {
-        DestroyIcon(made);
+        const std::vector<unsigned char> icon =
+            Resource(RT_ICON, MAKEINTRESOURCEW(iconId), kJapanese);
+        const std::size_t pixels = static_cast<std::size_t>(size) * ((size * 3 + 3) & ~3);
+        const std::size_t mask = static_cast<std::size_t>(size) * ((size + 31) / 32 * 4);
+        ASSERT_EQ(sizeof(BITMAPINFOHEADER) + pixels + mask, icon.size());
+        BITMAPINFOHEADER iconHeader;
+        std::memcpy(&iconHeader, icon.data(), sizeof iconHeader);
+        EXPECT_EQ(size, iconHeader.biWidth);
+        EXPECT_EQ(size * 2, iconHeader.biHeight) << "colour image and mask";
+        EXPECT_EQ(24, iconHeader.biBitCount);
+        EXPECT_EQ(static_cast<DWORD>(BI_RGB), iconHeader.biCompression);
+        HICON made = CreateIconFromResourceEx(const_cast<PBYTE>(icon.data()),
+                                              static_cast<DWORD>(icon.size()), TRUE, 0x00030000,
+                                              size, size, LR_DEFAULTCOLOR);
+        EXPECT_NE(nullptr, made) << "the system takes the image as an icon";
+        if (made != nullptr) {
+            DestroyIcon(made);
+        }
     }
 
-    const std::vector<unsigned char> logo = Resource(RT_BITMAP, MAKEINTRESOURCEW(129), kJapanese);
-    ASSERT_GE(logo.size(), sizeof(BITMAPINFOHEADER) + 32 * 32 * 3);
-    BITMAPINFOHEADER logoHeader;
-    std::memcpy(&logoHeader, logo.data(), sizeof logoHeader);
-    EXPECT_EQ(sizeof(BITMAPINFOHEADER), logoHeader.biSize);
-    EXPECT_EQ(32, logoHeader.biWidth);
-    EXPECT_EQ(32, logoHeader.biHeight < 0 ? -logoHeader.biHeight : logoHeader.biHeight);
-    EXPECT_EQ(24, logoHeader.biBitCount);
-    EXPECT_EQ(static_cast<DWORD>(BI_RGB), logoHeader.biCompression);
-    EXPECT_EQ(0u, logoHeader.biClrUsed) << "no colour table at 24 bits";
+    const std::pair<int, int> logos[] = {{129, 32}, {130, 48}, {131, 64}};
+    for (const auto& [id, size] : logos) {
+        SCOPED_TRACE("logo " + std::to_string(id));
+        const std::vector<unsigned char> logo =
+            Resource(RT_BITMAP, MAKEINTRESOURCEW(id), kJapanese);
+        const std::size_t pixels = static_cast<std::size_t>(size) * ((size * 3 + 3) & ~3);
+        ASSERT_EQ(sizeof(BITMAPINFOHEADER) + pixels, logo.size());
+        BITMAPINFOHEADER logoHeader;
+        std::memcpy(&logoHeader, logo.data(), sizeof logoHeader);
+        EXPECT_EQ(sizeof(BITMAPINFOHEADER), logoHeader.biSize);
+        EXPECT_EQ(size, logoHeader.biWidth);
+        EXPECT_EQ(size, logoHeader.biHeight < 0 ? -logoHeader.biHeight : logoHeader.biHeight);
+        EXPECT_EQ(24, logoHeader.biBitCount);
+        EXPECT_EQ(static_cast<DWORD>(BI_RGB), logoHeader.biCompression);
+        EXPECT_EQ(0u, logoHeader.biClrUsed) << "no colour table at 24 bits";
+    }
 }
 
-TEST_F(ProgramResources, ManifestAsksForCommonControls6AsInvoker) {
+TEST_F(ProgramResources, ManifestAsksForCommonControls6AsInvokerDpiAwareOnWindows7To11) {
     const std::vector<unsigned char> bytes = Resource(RT_MANIFEST, MAKEINTRESOURCEW(1), kUsEnglish);
     const std::string text(bytes.begin(), bytes.end());
     for (const char* part :
@@ -407,6 +480,39 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AsInvoker) {
         EXPECT_NE(std::string::npos, text.find(part)) << part;
     }
     EXPECT_NE(std::string::npos, text.find("<dependentAssembly>"));
+    ExpectSupportedSystems(text);
+
+    const UniqueActivationContext context = ManifestContext(path_);
+    ASSERT_TRUE(context) << "the system cannot read the manifest, error " << GetLastError();
+    EXPECT_EQ(L"true", ManifestSetting(context.get(), nullptr, L"dpiAware"))
+        << "not system DPI aware: Windows would stretch the dialog as a bitmap";
+}
+
+// The console tools declare the same systems, and UTF-8 as their code page.
+TEST(ToolManifests, SupportedSystemsAndUtf8) {
+    for (const wchar_t* tool : {L"TAVIKInfo.exe", L"TAVIKPackageCheck.exe"}) {
+        SCOPED_TRACE(Narrow(tool));
+        const std::wstring path = BesideThisProgram(tool);
+        HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(nullptr, module) << "error " << GetLastError();
+        HRSRC found = FindResourceExW(module, RT_MANIFEST, MAKEINTRESOURCEW(1), kUsEnglish);
+        HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+        const auto* bytes =
+            static_cast<const char*>(loaded != nullptr ? LockResource(loaded) : nullptr);
+        const std::string text =
+            bytes != nullptr ? std::string(bytes, SizeofResource(module, found)) : std::string();
+        FreeLibrary(module);
+        ASSERT_FALSE(text.empty()) << "no manifest";
+        EXPECT_NE(std::string::npos, text.find("level=\"asInvoker\"")) << text;
+        ExpectSupportedSystems(text);
+        EXPECT_NE(std::string::npos,
+                  text.find("<activeCodePage "
+                            "xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
+                            "UTF-8</activeCodePage>"))
+            << text;
+        EXPECT_TRUE(ManifestContext(path)) << "the system cannot read the manifest";
+    }
 }
 
 TEST_F(ProgramResources, VersionValuesAndStrings) {
