@@ -13,4 +13,4 @@ target_compile_definitions(tavik_gtest PUBLIC GTEST_HAS_PTHREAD=0)
 
 # Our own main: see common/tests/TestMain.cpp.
 add_library(tavik_gtest_main STATIC ${PROJECT_SOURCE_DIR}/common/tests/TestMain.cpp)
-target_link_libraries(tavik_gtest_main PUBLIC tavik_gtest)
+target_link_libraries(tavik_gtest_main PUBLIC tavik_gtest tavik_test_timing)

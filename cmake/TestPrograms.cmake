@@ -53,12 +53,15 @@ endfunction()
 #                  [DESKTOP_LOG] [FIXTURES ...] [PROPERTIES name value ...])
 # CAMERA marks a test that drives the simulated camera: it runs only after the camera's driver
 # has been started, and has the camera to itself. DESKTOP_LOG marks one that writes or reads
-# the log file on the prefix's desktop, which only one test at a time may own. Under Wine each
-# such test gets a prefix lane of its own (camera, desktop and all; see wine-run.sh), so as
-# many run at once as there are lanes; elsewhere they take turns. TIMEOUT is for each entry, on
-# this machine (widened by the time scale): by default 25 s, five minutes in the emulated VM,
-# where the longest entry took two on a host busy with two other VMs; a hung case costs its
-# entry, never the run. (The test preset gives 300 s to any entry made without a time-out.)
+# the log file on the prefix's desktop, which only one test at a time may own. Under Wine each such
+# test gets a prefix lane of its own (camera, desktop and all; see wine-run.sh), so as many run at
+# once as there are lanes; elsewhere they take turns. TIMEOUT is each case's budget on this machine
+# (widened by the time scale): by default 25 s, five minutes in the emulated VM, where the longest
+# case takes under two on a loaded host. An entry's time-out is the sum of its cases' budgets and
+# 10 s for the program's start, and every wait of a case is held within the case's own budget
+# (TAVIK_CASE_SECONDS, TimeScale.h), so a case that waits in vain fails with its line before CTest
+# ends the entry; a hung case costs its entry, never the run. (The test preset gives 300 s to any
+# entry made without a time-out.)
 # FIXTURES are further fixtures each entry requires; PROPERTIES go to every entry.
 function(tavik_add_test)
   cmake_parse_arguments(T "CAMERA;DESKTOP_LOG" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES;PROPERTIES"
@@ -109,17 +112,26 @@ function(tavik_add_test)
     # Until CTest has timed an entry, its cost is its number of cases, and an entry that needs
     # a prefix lane goes before any that does not: the lanes' entries are the longest, and
     # only as many of them run at once as there are lanes.
-    set(cost 0)
+    set(case_count 0)
     foreach(case ${cases})
       if(case STREQUAL filter)
-        math(EXPR cost "${cost} + 1")
+        math(EXPR case_count "${case_count} + 1")
       endif()
     endforeach()
+    set(cost ${case_count})
     if(owns_prefix)
       math(EXPR cost "${cost} + 1000")
     endif()
     set_tests_properties(${entry} PROPERTIES LABELS "${T_LABELS}" COST ${cost} ${T_PROPERTIES})
-    tavik_test_timeout(${entry} ${T_TIMEOUT})
+    set_property(TEST ${entry} APPEND PROPERTY ENVIRONMENT TAVIK_CASE_SECONDS=${T_TIMEOUT})
+    # The first entry also runs whatever case the reading of the sources missed: one more.
+    set(entry_cases ${case_count})
+    if(gtest_filter MATCHES "^-")
+      math(EXPR entry_cases "${entry_cases} + 1")
+    endif()
+    # And the program's own start and end, which no case's budget holds.
+    math(EXPR entry_seconds "${entry_cases} * ${T_TIMEOUT} + 10")
+    tavik_test_timeout(${entry} ${entry_seconds})
     if(fixtures)
       set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED "${fixtures}")
     endif()

@@ -11,6 +11,23 @@ namespace {
 // Wine or a loaded machine may need a while to tear a process down.
 constexpr DWORD kTerminateWaitMs = 10000;
 
+// Every program a test starts is in this job, which ends them when the test program goes,
+// however it goes: a test program that CTest ends at its time-out leaves nothing behind to hold
+// the camera, the desktop's log or the updater's mark for the next. Null when it cannot be had.
+HANDLE ChildrenJob() {
+    static const UniqueHandle job = [] {
+        UniqueHandle made(CreateJobObjectW(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (made && !SetInformationJobObject(made.get(), JobObjectExtendedLimitInformation, &limits,
+                                             sizeof(limits))) {
+            made.reset();
+        }
+        return made;
+    }();
+    return job.get();
+}
+
 }  // namespace
 
 ChildProcess::~ChildProcess() {
@@ -33,12 +50,22 @@ bool ChildProcess::Start(const std::wstring& program, const std::wstring& argume
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    // Suspended until it is in the job, so that nothing it starts escapes it.
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
         return false;
     }
     UniqueHandle thread(info.hThread);
     process_.reset(info.hProcess);
+    const HANDLE job = ChildrenJob();
+    if ((job != nullptr && !AssignProcessToJobObject(job, process_.get())) ||
+        ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        const DWORD error = GetLastError();
+        TerminateProcess(process_.get(), 0xE2E);
+        process_.reset();
+        SetLastError(error);
+        return false;
+    }
     id_ = info.dwProcessId;
     return true;
 }
@@ -48,7 +75,7 @@ bool ChildProcess::Running() const {
 }
 
 bool ChildProcess::WaitExit(DWORD timeoutMs) const {
-    return started() && WaitForSingleObject(process_.get(), Scaled(timeoutMs)) == WAIT_OBJECT_0;
+    return started() && WaitForSingleObject(process_.get(), Bounded(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 std::optional<DWORD> ChildProcess::ExitCode() const {
@@ -62,7 +89,7 @@ std::optional<DWORD> ChildProcess::ExitCode() const {
 void ChildProcess::Terminate() {
     if (Running()) {
         TerminateProcess(process_.get(), 0xE2E);
-        WaitForSingleObject(process_.get(), Scaled(kTerminateWaitMs));
+        WaitForSingleObject(process_.get(), Bounded(kTerminateWaitMs));
     }
 }
 

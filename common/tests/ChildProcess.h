@@ -1,5 +1,6 @@
 // A program started by a test, ended by force when its owner goes away while it still
-// runs, so a failing case never leaves one behind.
+// runs, so a failing case never leaves one behind; and, through a job, when the test program
+// itself ends, however it ends.
 #pragma once
 
 #include <windows.h>

@@ -6,7 +6,7 @@ namespace tavik::test {
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
     const ULONGLONG start = GetTickCount64();
-    const ULONGLONG limit = Scaled(timeoutMs);
+    const ULONGLONG limit = Bounded(timeoutMs);
     for (;;) {
         if (condition()) {
             return true;

@@ -106,7 +106,7 @@ void ConnectionFigures(camsim::Control& sim) {
     }
     const Stats c = Summarise(connect);
     std::printf(
-        "Init to callback, camera attached:      median %7.2f ms  max %7.2f ms  (goal < 20)\n",
+        "Init to callback, camera attached:      median %7.2f ms  max %7.2f ms  (goal < 10)\n",
         c.median, c.max);
 
     sim.Reset();

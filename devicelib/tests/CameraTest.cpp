@@ -50,7 +50,7 @@ int __stdcall CallbackProbe::Callback(void* context) {
 }
 
 bool CallbackProbe::WaitCalled(DWORD timeoutMs) const {
-    return WaitForSingleObject(called_.get(), tavik::test::Scaled(timeoutMs)) == WAIT_OBJECT_0;
+    return WaitForSingleObject(called_.get(), tavik::test::Bounded(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 void CameraTest::SetUp() {

@@ -64,7 +64,7 @@ bool DiagnosticsCapture::WaitFor(diag::Stream stream, const std::wstring& line, 
     Captured& state = State();
     std::unique_lock<std::mutex> lock(state.mutex);
     return state.changed.wait_for(
-        lock, std::chrono::milliseconds(tavik::test::Scaled(timeoutMs)), [&] {
+        lock, std::chrono::milliseconds(tavik::test::Bounded(timeoutMs)), [&] {
             size_t count = 0;
             for (const auto& entry : state.lines) {
                 count += entry.first == stream && entry.second == line ? 1 : 0;

@@ -60,14 +60,27 @@ protected:
     }
 };
 
-TEST_F(SecondUpdater, NeverReachesTheCameraWhileTheFirstWaitsOrWrites) {
-    ASSERT_NO_FATAL_FAILURE(PrepareLongWrite(3000));
+// While the first waits with "Update" enabled: the second neither starts the library nor
+// disturbs the first.
+TEST_F(SecondUpdater, NeverReachesTheCameraWhileTheFirstWaits) {
+    ASSERT_NO_FATAL_FAILURE(WriteStandardPackage());
+    ASSERT_NO_FATAL_FAILURE(AttachCamera());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
     ASSERT_NO_FATAL_FAILURE(StartsAndDefers());
     ASSERT_NO_FATAL_FAILURE(WaitPostedHandled());
     EXPECT_TRUE(IsEnabled(Item(IDC_UPDATE))) << "the first updater was disturbed";
     EXPECT_EQ(VersionList(), std::vector<std::wstring>{kDefaultVersionLine});
+    const Journal journal = ReadCameraJournal();
+    EXPECT_EQ(WithCode(journal, kCodeGetVersion).size(), 1u) << "a second device check";
+    EXPECT_EQ(ConnectionControlWrites(journal, 0), 1u) << "a second library start";
+}
 
-    ASSERT_NO_FATAL_FAILURE(ClickUpdateAndAwaitTheWrite());
+// While the first writes: the second is refused as well, and the first's write ends as usual.
+TEST_F(SecondUpdater, NeverReachesTheCameraWhileTheFirstWrites) {
+    // Longer than a second program's start and end on a loaded machine, and shorter than the
+    // package's 60 s time-out, after which the camera fails the write, also when widened.
+    ASSERT_NO_FATAL_FAILURE(BeginLongWrite(4000));
     ASSERT_NO_FATAL_FAILURE(StartsAndDefers());
     ASSERT_TRUE(OneRequestOutstanding()) << "the write ended before the second updater was seen";
 

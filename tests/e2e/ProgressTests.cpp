@@ -156,18 +156,8 @@ TEST_F(Progress, RangeFollowsEachEntrysTimeOut) {
 }
 
 TEST_F(Writing, EnterEscapeAndCloseCommandsDuringAWriteChangeNothing) {
-    Package package = StandardPackage();
-    package.entries[0].timeout = L"60";
-    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
-    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
     // Two seconds on this machine, time enough for the commands to be handled meanwhile.
-    ASSERT_TRUE(sim.SetWriteTime(tavik::test::Scaled(2000) * 1000 / 400));
-    ASSERT_NO_FATAL_FAILURE(AttachCamera());
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
-    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
-    ASSERT_TRUE(WaitUntil([&] { return !IsEnabled(Item(IDC_EXIT)); }, kBoxMs))
-        << "the run did not start";
+    ASSERT_NO_FATAL_FAILURE(BeginLongWrite(2000));
 
     EXPECT_TRUE(Post(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0));
     EXPECT_TRUE(Post(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0));
@@ -300,14 +290,7 @@ TEST_F(Writing, TheRunningLabelTurnsBoldAndAfterAFailureKeepsItsLastTick) {
 // Windows and other programs during a write: a log-off asked for, a result that cannot be
 // posted. The writing thread keeps the PC awake until the result.
 TEST_F(Writing, NoShutDownOrLostResultCutsItAndThePcStaysAwakeMeanwhile) {
-    Package package = StandardPackage();
-    package.entries[0].timeout = L"60";
-    ASSERT_NO_FATAL_FAILURE(WritePackage(package));
-    ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
-    ASSERT_TRUE(sim.SetWriteTime(tavik::test::Scaled(1500) * 1000 / 400));
-    ASSERT_NO_FATAL_FAILURE(AttachCamera());
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(WaitIdentified());
+    ASSERT_NO_FATAL_FAILURE(PrepareLongWrite(3000));
     const ProgramProbe probe(updater.handle());
     ASSERT_TRUE(probe.ok()) << "the probe could not be loaded into the updater";
     ASSERT_TRUE(probe.WatchExecutionState());
@@ -319,16 +302,15 @@ TEST_F(Writing, NoShutDownOrLostResultCutsItAndThePcStaysAwakeMeanwhile) {
     EXPECT_TRUE(updater.Running());
     EXPECT_TRUE(IsVisible(dialog));
 
-    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
-    ASSERT_TRUE(WaitUntil([&] { return OneRequestOutstanding(); }, kBoxMs))
-        << "the write never started";
+    ASSERT_NO_FATAL_FAILURE(ClickUpdateAndAwaitTheWrite());
     EXPECT_EQ(Send(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF).value_or(-1), FALSE)
         << "a log-off was let through during the write";
+    // Read at once: each call into the probe takes a thread of the program's own.
+    ASSERT_TRUE(OneRequestOutstanding()) << "the write ended before the query was answered";
     EXPECT_EQ(probe.LastExecutionState().value_or(0), ES_CONTINUOUS | ES_SYSTEM_REQUIRED)
         << "the PC may sleep during the write";
     const uint32_t writer = probe.LastExecutionStateThread().value_or(0);
     EXPECT_NE(writer, GetWindowThreadProcessId(dialog, nullptr)) << "not the writing thread";
-    ASSERT_TRUE(OneRequestOutstanding()) << "the write ended before it was watched";
 
     HWND box = WaitBox(L"Finished");
     ASSERT_NE(box, nullptr);

@@ -305,23 +305,7 @@ TEST_F(Updating, CameraPulledDuringAWriteEndsTheRunWithTheErrorBox) {
     ASSERT_NO_FATAL_FAILURE(AttachCamera());
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(WaitIdentified());
-    ASSERT_TRUE(Click(Item(IDC_UPDATE), Delivery::Posted));
-
-    // The entry's time-out is set just before its write, and the bar's first tick comes
-    // half a second later: by then the write is held in the camera.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            Journal journal;
-            bool timeOutSet = false;
-            if (sim.ReadJournal(&journal)) {
-                for (const auto& entry : WithCode(journal, kCodeSetTimeOut)) {
-                    timeOutSet = timeOutSet || InputWord(entry, 0) == 5000u;
-                }
-            }
-            return timeOutSet && Position() >= 1;
-        },
-        kBoxMs))
-        << "the write never started";
+    ASSERT_NO_FATAL_FAILURE(ClickUpdateAndAwaitTheWrite());
     ASSERT_TRUE(sim.Detach(camera));
 
     HWND box = WaitBox(L"Error");

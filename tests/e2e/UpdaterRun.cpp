@@ -178,8 +178,12 @@ void UpdaterRun::UpdateUntilBox(const std::wstring& caption, HWND* box) {
 }
 
 void UpdaterRun::PrepareLongWrite(DWORD writeMs) {
+    constexpr DWORD kTimeoutMs = 60000;
+    // Past the time-out the camera fails the write: the case would wait for a result that
+    // never comes.
+    ASSERT_LT(tavik::test::Scaled(writeMs), kTimeoutMs * 9 / 10) << "a write this long times out";
     Package package = StandardPackage();
-    package.entries[0].timeout = L"60";
+    package.entries[0].timeout = std::to_wstring(kTimeoutMs / 1000);
     ASSERT_NO_FATAL_FAILURE(WritePackage(package));
     ASSERT_NO_FATAL_FAILURE(WriteImage(L"main.bin", ImageBytes(400, 1)));
     ASSERT_TRUE(sim.SetWriteTime(tavik::test::Scaled(writeMs) * 1000 / 400));

@@ -88,7 +88,8 @@ protected:
     std::vector<HWND> OtherWindows();  // visible top-level windows besides the dialog
 
     // StandardPackage with a 60 s time-out and a 400-byte image that takes `writeMs` (widened by
-    // the time scale) to write, the camera attached, the program started and identified.
+    // the time scale) to write, the camera attached, the program started and identified. The
+    // widened time stays well inside the time-out, which the camera holds the write to.
     void PrepareLongWrite(DWORD writeMs);
     // PrepareLongWrite, then "Update" clicked and the write under way.
     void BeginLongWrite(DWORD writeMs);

@@ -14,6 +14,14 @@ trap 'rm -rf "$stub"' EXIT
 # status its first argument names.
 cat >"$stub/wine" <<'STUB'
 #!/usr/bin/env bash
+if [ "$1" = hang ]; then
+  # A test program that hangs, with a program of its own started beside it.
+  sleep 600 &
+  echo "$! $$" >"$2"
+  echo "the case that was running"
+  sleep 600
+  exit 0
+fi
 held=free
 flock -n "$WINEPREFIX.owner.lock" true || held=held
 inherited=no
@@ -60,6 +68,52 @@ for bad in "id:$((lanes + 1)),slots:1" "id:0,slots:1" "id:x,slots:1" "id:,slots:
     "wine-run: CTest gave the lane \"$bad\"; this build has lanes 1 to $lanes" 1 \
     CTEST_RESOURCE_GROUP_0_PREFIXES="$bad" "$wine_run" --test 0
 done
+
+# An entry ended by force at its time-out (CTest kills the script alone): what the program printed
+# until then is out already, nothing it started lives on, and the lane is free for the next.
+pids="$stub/pids"
+output="$stub/hang.out"
+env -u TAVIK_LANES_DIR PATH="$stub:$PATH" TAVIK_LANES_BOOTED=1 TAVIK_OWNS_PREFIX=1 \
+  "$wine_run" --test hang "$pids" >"$output" 2>&1 &
+script=$!
+waited=0
+until grep -q "the case that was running" "$output" 2>/dev/null || [ "$waited" -ge 200 ]; do
+  sleep 0.1
+  waited=$((waited + 1))
+done
+kill -KILL "$script"
+wait "$script" 2>/dev/null
+gone=no
+for _ in $(seq 100); do
+  alive=no
+  for pid in $(cat "$pids" 2>/dev/null); do
+    kill -0 "$pid" 2>/dev/null && alive=yes
+  done
+  if [ "$alive" = no ]; then gone=yes; break; fi
+  sleep 0.1
+done
+if grep -q "the case that was running" "$output" && [ "$gone" = yes ] && [ -s "$pids" ]; then
+  echo "ok     an entry ended by force showed its output and left nothing behind"
+else
+  echo "FAILED an entry ended by force: output \"$(cat "$output")\", its processes gone: $gone"
+  failures=$((failures + 1))
+fi
+check "the next owner has the lane at once" "prefix=$base lock=held fd8=no args=0" 0 \
+  TAVIK_OWNS_PREFIX=1 TAVIK_LANE_WAIT=1 "$wine_run" --test 0
+
+# A lane held by a program outside the test run: the wait is bounded and names the holder.
+(
+  flock 8
+  echo "process 4242 since 12:00:00: someone else" >"$base.owner.lock.holder"
+  sleep 30
+) 8>"$base.owner.lock" &
+holder=$!
+sleep 0.5
+check "a held lane is waited for a bounded time, the holder named" \
+  "wine-run: the prefix lane $base is still held after 1 s, by: process 4242 since 12:00:00: someone else" \
+  125 TAVIK_OWNS_PREFIX=1 TAVIK_LANE_WAIT=1 TAVIK_TIME_SCALE=1 "$wine_run" --test 0
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

@@ -99,7 +99,7 @@ bool ConsoleRun::ok() const {
 }
 
 bool ConsoleRun::WaitExit(DWORD timeoutMs) {
-    const DWORD bound = tavik::test::Scaled(timeoutMs);
+    const DWORD bound = tavik::test::Bounded(timeoutMs);
     if (!ok() || WaitForSingleObject(state_->process.get(), bound) != WAIT_OBJECT_0) {
         return false;
     }
@@ -111,7 +111,7 @@ bool ConsoleRun::WaitExit(DWORD timeoutMs) {
 bool ConsoleRun::WaitOutput(const std::function<bool(const std::string&)>& condition,
                             DWORD timeoutMs) {
     std::unique_lock<std::mutex> hold(state_->lock);
-    return state_->changed.wait_for(hold, std::chrono::milliseconds(tavik::test::Scaled(timeoutMs)),
+    return state_->changed.wait_for(hold, std::chrono::milliseconds(tavik::test::Bounded(timeoutMs)),
                                     [&] { return condition(state_->out); });
 }
 

@@ -44,7 +44,7 @@ bool LibraryClient::Init() {
 }
 
 bool LibraryClient::Connected(DWORD timeoutMs) const {
-    const DWORD wait = timeoutMs == 0 ? 0 : tavik::test::Scaled(timeoutMs);
+    const DWORD wait = timeoutMs == 0 ? 0 : tavik::test::Bounded(timeoutMs);
     return connected_ && WaitForSingleObject(connected_.get(), wait) == WAIT_OBJECT_0;
 }
 

@@ -20,7 +20,7 @@ std::optional<uint32_t> RunThere(HANDLE process, uintptr_t start, const void* ar
                                            const_cast<void*>(argument), 0, nullptr));
     DWORD code = 0;
     if (!thread ||
-        WaitForSingleObject(thread.get(), tavik::test::Scaled(kCallMs)) != WAIT_OBJECT_0 ||
+        WaitForSingleObject(thread.get(), tavik::test::Bounded(kCallMs)) != WAIT_OBJECT_0 ||
         !GetExitCodeThread(thread.get(), &code)) {
         return std::nullopt;
     }

@@ -10,7 +10,7 @@ namespace e2e {
 std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
     if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL,
-                            tavik::test::Scaled(kSendTimeoutMs), &result) == 0) {
+                            tavik::test::Bounded(kSendTimeoutMs), &result) == 0) {
         return std::nullopt;
     }
     return static_cast<LRESULT>(result);
