@@ -49,14 +49,24 @@ struct AlgorithmProviderTraits {
     using Type = BCRYPT_ALG_HANDLE;
     static Type Empty() { return nullptr; }
     static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { Cng().close(h, 0); }
+    static void Close(Type h) {
+        const auto close = Cng().close;  // not null where there is a handle
+        if (close != nullptr) {
+            close(h, 0);
+        }
+    }
 };
 
 struct HashObjectTraits {
     using Type = BCRYPT_HASH_HANDLE;
     static Type Empty() { return nullptr; }
     static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { Cng().destroy(h); }
+    static void Close(Type h) {
+        const auto destroy = Cng().destroy;
+        if (destroy != nullptr) {
+            destroy(h);
+        }
+    }
 };
 
 class Sha256 {
@@ -79,10 +89,11 @@ public:
 
     void Add(const void* data, size_t size) {
         const auto* bytes = static_cast<const UCHAR*>(data);
-        while (ok() && size > 0) {
+        const auto hashData = Cng().data;  // not null while ok(): checked for the analyzer
+        while (ok() && hashData != nullptr && size > 0) {
             const ULONG chunk = size > ULONG_MAX ? ULONG_MAX : static_cast<ULONG>(size);
             // CNG takes a non-const pointer but only reads.
-            failed_ = Cng().data(hash_.get(), const_cast<UCHAR*>(bytes), chunk, 0) < 0;
+            failed_ = hashData(hash_.get(), const_cast<UCHAR*>(bytes), chunk, 0) < 0;
             bytes += chunk;
             size -= chunk;
         }
@@ -91,7 +102,8 @@ public:
     // The digest as 64 lowercase hexadecimal digits; empty after any failure. Once only.
     std::string Finish() {
         UCHAR digest[32] = {};
-        if (!ok() || Cng().finish(hash_.get(), digest, sizeof(digest), 0) < 0) {
+        const auto finish = Cng().finish;
+        if (!ok() || finish == nullptr || finish(hash_.get(), digest, sizeof(digest), 0) < 0) {
             failed_ = true;
             return std::string();
         }

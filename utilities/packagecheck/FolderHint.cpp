@@ -27,7 +27,7 @@ bool IsFileAt(const std::wstring& path) {
 
 std::wstring ParentFolder(const std::wstring& path) {
     size_t at = path.size() - LastName(path).size();
-    const std::wstring head = path.substr(0, at);
+    std::wstring head = path.substr(0, at);
     if (head.empty()) {
         return L".";
     }
