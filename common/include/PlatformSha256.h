@@ -25,13 +25,14 @@ struct CngFunctions {
     static CngFunctions Load() {
         const HMODULE bcrypt = LoadSystemLibrary(L"bcrypt.dll");
         CngFunctions f;
-        f.open = ProcedureOf<decltype(f.open)>(bcrypt, "BCryptOpenAlgorithmProvider");
-        f.close = ProcedureOf<decltype(f.close)>(bcrypt, "BCryptCloseAlgorithmProvider");
-        f.create = ProcedureOf<decltype(f.create)>(bcrypt, "BCryptCreateHash");
-        f.destroy = ProcedureOf<decltype(f.destroy)>(bcrypt, "BCryptDestroyHash");
-        f.data = ProcedureOf<decltype(f.data)>(bcrypt, "BCryptHashData");
-        f.finish = ProcedureOf<decltype(f.finish)>(bcrypt, "BCryptFinishHash");
-        if (!f.open || !f.close || !f.create || !f.destroy || !f.data || !f.finish) {
+        std::string missing;
+        BindProcedure(bcrypt, "BCryptOpenAlgorithmProvider", &f.open, &missing);
+        BindProcedure(bcrypt, "BCryptCloseAlgorithmProvider", &f.close, &missing);
+        BindProcedure(bcrypt, "BCryptCreateHash", &f.create, &missing);
+        BindProcedure(bcrypt, "BCryptDestroyHash", &f.destroy, &missing);
+        BindProcedure(bcrypt, "BCryptHashData", &f.data, &missing);
+        BindProcedure(bcrypt, "BCryptFinishHash", &f.finish, &missing);
+        if (!missing.empty()) {
             return CngFunctions();
         }
         return f;  // the module stays loaded for the life of the process

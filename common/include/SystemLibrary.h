@@ -51,6 +51,16 @@ Function ProcedureOf(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// Sets `*slot` to the export `name` of `module`; notes the first export missing in `missing`,
+// so a set of functions is bound whole or not at all.
+template <typename Function>
+void BindProcedure(HMODULE module, const char* name, Function* slot, std::string* missing) {
+    *slot = ProcedureOf<Function>(module, name);
+    if (*slot == nullptr && missing->empty()) {
+        missing->assign(name);
+    }
+}
+
 // For the rest of the process, a DLL loaded by name, by the program or by a system DLL on its
 // behalf, comes from the system folder only. A program calls it first thing; a library never
 // does, as the process is its caller's. False on a Windows without the call.

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 #include "SystemErrorText.h"
 #include "SystemLibrary.h"
 #include "TAVIKUtilDll.h"
@@ -26,26 +24,17 @@ struct BoundFunctions {
 };
 BoundFunctions g_library;
 
-// Notes the first export the module lacks, in `missing`.
-template <typename Function>
-void Find(HMODULE module, const char* name, Function* slot, std::wstring* missing) {
-    *slot = ProcedureOf<Function>(module, name);
-    if (*slot == nullptr && missing->empty()) {
-        missing->assign(name, name + std::strlen(name));  // the names are ASCII
-    }
-}
-
 // Every export is found, or none is used: empty, or the first one missing.
-std::wstring Bind(HMODULE module, BoundFunctions* f) {
-    std::wstring missing;
-    Find(module, "OrvaneUtil_Init", &f->init, &missing);
-    Find(module, "OrvaneUtil_Uninit", &f->uninit, &missing);
-    Find(module, "OrvaneUtil_WatchConnection", &f->watchConnection, &missing);
-    Find(module, "OrvaneUtil_GetTrans", &f->getTrans, &missing);
-    Find(module, "OrvaneUtil_SetTrans", &f->setTrans, &missing);
-    Find(module, "OrvaneUtil_GetVersion", &f->getVersion, &missing);
-    Find(module, "OrvaneUtil_GetCtrlCurrent", &f->getCtrlCurrent, &missing);
-    Find(module, "OrvaneUtil_GetLastError", &f->getLastError, &missing);
+std::string Bind(HMODULE module, BoundFunctions* f) {
+    std::string missing;
+    BindProcedure(module, "OrvaneUtil_Init", &f->init, &missing);
+    BindProcedure(module, "OrvaneUtil_Uninit", &f->uninit, &missing);
+    BindProcedure(module, "OrvaneUtil_WatchConnection", &f->watchConnection, &missing);
+    BindProcedure(module, "OrvaneUtil_GetTrans", &f->getTrans, &missing);
+    BindProcedure(module, "OrvaneUtil_SetTrans", &f->setTrans, &missing);
+    BindProcedure(module, "OrvaneUtil_GetVersion", &f->getVersion, &missing);
+    BindProcedure(module, "OrvaneUtil_GetCtrlCurrent", &f->getCtrlCurrent, &missing);
+    BindProcedure(module, "OrvaneUtil_GetLastError", &f->getLastError, &missing);
     return missing;
 }
 
@@ -70,10 +59,11 @@ bool BindCameraLibrary(std::wstring* problem) {
         return false;
     }
     BoundFunctions functions;
-    const std::wstring missing = Bind(module, &functions);
+    const std::string missing = Bind(module, &functions);
     if (!missing.empty()) {
         *problem = L"the camera library " + path +
-                   L" is not the one this tool belongs to: it has no " + missing;
+                   L" is not the one this tool belongs to: it has no " +
+                   std::wstring(missing.begin(), missing.end());  // the names are ASCII
         FreeLibrary(module);
         return false;
     }
